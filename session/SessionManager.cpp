@@ -1,0 +1,241 @@
+#include "SessionManager.h"
+
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace zv {
+
+namespace {
+
+// Copies field text into a fixed buffer, truncating so the NUL always fits.
+template <size_t N>
+void CopyText(char (&dst)[N], std::string_view src) {
+    size_t n = src.size() < N - 1 ? src.size() : N - 1;
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
+
+}  // namespace
+
+LOGIN_INFO MakeLoginInfo(const CAMERA_INFO& camera) {
+    LOGIN_INFO login;
+    std::memset(&login, 0, sizeof login);
+    CopyText(login.szDeviceAddress, FieldText(camera.szDeviceAddress));
+    CopyText(login.szUserName, FieldText(camera.szUserName));
+    CopyText(login.szPassword, FieldText(camera.szPassword));
+    login.wPort = DEFAULT_DEVICE_PORT;
+    return login;
+}
+
+bool SameCamera(const CAMERA_INFO& a, const CAMERA_INFO& b) {
+    return FieldText(a.szDeviceAddress) == FieldText(b.szDeviceAddress) &&
+           a.nChannel == b.nChannel && a.hVideoWnd == b.hVideoWnd;
+}
+
+void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress, int32_t,
+                                   uintptr_t dwUser) {
+    if (dwUser == 0 || pszAddress == nullptr) return;
+    try {
+        reinterpret_cast<CSessionManager*>(dwUser)->OnDisconnect(lLoginHandle, pszAddress);
+    } catch (...) {
+        // Runs on the library's thread: nothing may escape into it.
+    }
+}
+
+CSessionManager::CSessionManager(INetLibrary& net) : m_net(net) {}
+
+CSessionManager::~CSessionManager() {
+    try {
+        Teardown();
+    } catch (...) {
+    }
+}
+
+CSessionManager::Lock CSessionManager::TakeLock() {
+    Lock lock(m_mutex, std::defer_lock);
+    try {
+        lock.lock();
+    } catch (const std::system_error&) {
+        // Reported to the caller as a failure of the operation.
+    }
+    return lock;
+}
+
+std::list<CAMERA_INFO>::iterator CSessionManager::FindPlay(const CAMERA_INFO& camera) {
+    for (auto it = m_playList.begin(); it != m_playList.end(); ++it)
+        if (SameCamera(*it, camera)) return it;
+    return m_playList.end();
+}
+
+int32_t CSessionManager::EnsureNetInit() {
+    // Under the session lock so that two first starts on different threads
+    // cannot both initialise the library; nothing else nests with it here.
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return 0;
+    if (m_lNetInit == 0) m_lNetInit = m_net.Init(&DisconnectCallback, reinterpret_cast<uintptr_t>(this));
+    return m_lNetInit;
+}
+
+bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return false;
+    const std::string_view address = FieldText(login.szDeviceAddress);
+    const std::string_view user = FieldText(login.szUserName);
+    for (const LOGIN_INFO& entry : m_loginPool) {
+        if (FieldText(entry.szDeviceAddress) == address && FieldText(entry.szUserName) == user) {
+            login.lLoginHandle = entry.lLoginHandle;
+            return true;
+        }
+    }
+    unsigned char deviceInfo[DEVICE_INFO_SIZE] = {};
+    int error = 0;
+    const int32_t handle = m_net.Login(login.szDeviceAddress, login.wPort, login.szUserName,
+                                       login.szPassword, deviceInfo, &error);
+    if (handle == 0) return false;
+    login.lLoginHandle = handle;
+    try {
+        m_loginPool.push_back(login);
+    } catch (const std::bad_alloc&) {
+        m_net.Logout(handle);
+        return false;
+    }
+    return true;
+}
+
+int CSessionManager::StartVideo(CAMERA_INFO& camera) {
+    // The play entry is obtained first, as a one-node list spliced in at the
+    // end; it frees itself on every failure path below.
+    std::list<CAMERA_INFO> entry;
+    try {
+        entry.emplace_back();
+    } catch (const std::bad_alloc&) {
+        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
+        return 0;
+    }
+    if (EnsureNetInit() == 0) {
+        camera.lPlayHandle = ZV_STATUS_NETINIT_FAILED;
+        return 0;
+    }
+    LOGIN_INFO login = MakeLoginInfo(camera);
+    if (!FindOrLogin(login)) {
+        camera.lPlayHandle = ZV_STATUS_LOGIN_FAILED;
+        return 0;
+    }
+    const int32_t play = m_net.StartRealPlay(login.lLoginHandle, camera.nChannel, camera.hVideoWnd);
+    if (play == 0) {
+        camera.nConnectState = 0;
+        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
+        return 0;
+    }
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) {
+        // Untracked plays could never be stopped: undo rather than report success.
+        m_net.StopRealPlay(play);
+        camera.nConnectState = 0;
+        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
+        return 0;
+    }
+    camera.lLoginHandle = login.lLoginHandle;
+    camera.nConnectState = 1;
+    camera.lPlayHandle = play;
+    entry.front() = camera;
+    m_playList.splice(m_playList.end(), entry);  // splicing does not allocate
+    return 1;
+}
+
+int CSessionManager::StopVideo(CAMERA_INFO& camera) {
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return 0;
+    auto it = FindPlay(camera);
+    if (it == m_playList.end()) return 0;
+    if (m_net.StopRealPlay(it->lPlayHandle) == 0) return 0;
+    camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
+    camera.nConnectState = 0;
+    camera.nAudioState = 0;
+    m_playList.erase(it);
+    return 1;
+}
+
+int CSessionManager::SetAudio(CAMERA_INFO& camera) {
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return 0;
+    auto it = FindPlay(camera);
+    if (it == m_playList.end()) return 0;
+    if (camera.nAudioState != 0) {
+        const bool on = m_net.OpenSound(it->lPlayHandle) != 0;
+        camera.nAudioState = on ? 1 : 0;
+        return on ? 1 : 0;
+    }
+    camera.nAudioState = 0;
+    return m_net.CloseSound() != 0 ? 1 : 0;
+}
+
+int CSessionManager::GetConnectState(const CAMERA_INFO& camera) {
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return 0;
+    auto it = FindPlay(camera);
+    return it == m_playList.end() ? 0 : it->nConnectState;
+}
+
+int CSessionManager::GetAudioState(const CAMERA_INFO& camera) const {
+    return camera.nAudioState;
+}
+
+void CSessionManager::OnDisconnect(int32_t lLoginHandle, const char* pszAddress) {
+    Lock lock = TakeLock();
+    if (!lock.owns_lock()) return;
+    // The library's text: bounded like our own fields so a missing NUL
+    // cannot run us past what any address could be.
+    size_t n = 0;
+    while (n < sizeof(LOGIN_INFO::szDeviceAddress) && pszAddress[n] != '\0') ++n;
+    const std::string_view address(pszAddress, n);
+    m_loginPool.remove_if([&](const LOGIN_INFO& e) {
+        return e.lLoginHandle == lLoginHandle && FieldText(e.szDeviceAddress) == address;
+    });
+    m_playList.remove_if([&](const CAMERA_INFO& e) {
+        return e.lLoginHandle == lLoginHandle && FieldText(e.szDeviceAddress) == address;
+    });
+}
+
+void CSessionManager::Teardown() {
+    // The lists are taken out under the lock, so a disconnect notice arriving
+    // from a library thread meanwhile finds them empty instead of walking
+    // entries that are being freed. The library is called outside the lock:
+    // its cleanup may wait for a thread that is itself waiting for the lock.
+    std::list<CAMERA_INFO> plays;
+    std::list<LOGIN_INFO> logins;
+    int32_t netInit = 0;
+    {
+        Lock lock = TakeLock();
+        plays.swap(m_playList);
+        logins.swap(m_loginPool);
+        netInit = m_lNetInit;
+        m_lNetInit = 0;
+    }
+    for (const CAMERA_INFO& play : plays) m_net.StopRealPlay(play.lPlayHandle);
+    plays.clear();
+    for (const LOGIN_INFO& login : logins) m_net.Logout(login.lLoginHandle);
+    logins.clear();
+    if (netInit != 0) m_net.Cleanup();
+}
+
+size_t CSessionManager::PlayCount() {
+    Lock lock = TakeLock();
+    return m_playList.size();
+}
+
+size_t CSessionManager::LoginCount() {
+    Lock lock = TakeLock();
+    return m_loginPool.size();
+}
+
+int CSessionManager::ShowDomePanel(CAMERA_INFO&, int, int, int) { return 0; }
+int CSessionManager::InitDomePanel(ZV_HWND) { return 0; }
+int CSessionManager::FreeDomePanel() { return 1; }
+int CSessionManager::CloseDomePanel() { return 1; }
+int CSessionManager::SendDomeCommand(int) { return 0; }
+int CSessionManager::IsDomePresent() { return 0; }
+int CSessionManager::ShowColorPanel(CAMERA_INFO&, int, int, int) { return 0; }
+
+}  // namespace zv

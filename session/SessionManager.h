@@ -1,0 +1,91 @@
+// The one object behind the exports: the login pool, the live-play list, the
+// lock over both, and (later) the two floating panels.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <mutex>
+#include <string_view>
+
+#include "NetLibrary.h"
+#include "zentavo.h"
+
+namespace zv {
+
+// One device login, shared by every play and panel with the same
+// (address, user name).
+struct LOGIN_INFO {
+    char szDeviceAddress[256];
+    char szUserName[64];
+    char szPassword[64];
+    uint16_t wPort;
+    int32_t lLoginHandle;
+};
+
+// Text of a fixed-size field: up to its first NUL, never past the field, so a
+// host record without a terminator cannot make us read beyond it.
+template <size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+    size_t n = 0;
+    while (n < N && field[n] != '\0') ++n;
+    return std::string_view(field, n);
+}
+
+// A zero-filled login record built from the camera's address, user and password.
+LOGIN_INFO MakeLoginInfo(const CAMERA_INFO& camera);
+
+// Same camera among the live plays: address byte for byte, channel, window.
+bool SameCamera(const CAMERA_INFO& a, const CAMERA_INFO& b);
+
+// The library's disconnect notice; user value 0 means "not ours".
+void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress, int32_t nIgnored,
+                                   uintptr_t dwUser);
+
+class CSessionManager {
+public:
+    explicit CSessionManager(INetLibrary& net);
+    virtual ~CSessionManager();
+    CSessionManager(const CSessionManager&) = delete;
+    CSessionManager& operator=(const CSessionManager&) = delete;
+
+    // Live video (1 = success, 0 = failure; codes go into the record).
+    int StartVideo(CAMERA_INFO& camera);
+    int StopVideo(CAMERA_INFO& camera);
+    int SetAudio(CAMERA_INFO& camera);
+    int GetConnectState(const CAMERA_INFO& camera);
+    int GetAudioState(const CAMERA_INFO& camera) const;
+
+    // Panels: not built yet; the results are the documented fallbacks.
+    int ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y);
+    int InitDomePanel(ZV_HWND hParent);
+    int FreeDomePanel();
+    int CloseDomePanel();
+    int SendDomeCommand(int nCommand);
+    int IsDomePresent();
+    int ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y);
+
+    int32_t EnsureNetInit();
+    bool FindOrLogin(LOGIN_INFO& login);
+    void OnDisconnect(int32_t lLoginHandle, const char* pszAddress);
+    // Stops every play, logs out every login and releases the library. Also
+    // run by the destructor; a second call finds nothing to do.
+    void Teardown();
+
+    // For tests and diagnostics: list sizes under the lock.
+    size_t PlayCount();
+    size_t LoginCount();
+
+private:
+    using Lock = std::unique_lock<std::recursive_mutex>;
+    // Takes the lock; an owns_lock() of false means it could not be taken.
+    Lock TakeLock();
+    std::list<CAMERA_INFO>::iterator FindPlay(const CAMERA_INFO& camera);
+
+    INetLibrary& m_net;
+    int32_t m_lNetInit = 0;  // guarded by m_mutex (see EnsureNetInit)
+    std::list<CAMERA_INFO> m_playList;
+    std::list<LOGIN_INFO> m_loginPool;
+    std::recursive_mutex m_mutex;
+};
+
+}  // namespace zv

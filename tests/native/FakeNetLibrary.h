@@ -1,0 +1,134 @@
+// Recording fake of the network library for the native tests: every call is
+// kept as a line of text, results can be scripted per function.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "NetLibrary.h"
+
+namespace zv::test {
+
+class FakeNetLibrary : public INetLibrary {
+public:
+    // Queues results for the next calls of a function ("Init", "Login", ...).
+    void Script(const std::string& fn, std::initializer_list<int32_t> results) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int32_t r : results) m_script[fn].push_back(r);
+    }
+    std::vector<std::string> Calls() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_calls;
+    }
+    int Count(const std::string& prefix) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        int n = 0;
+        for (const auto& c : m_calls) n += c.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
+    void ClearCalls() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.clear();
+    }
+    // What Init registered (read under the lock: other threads may init).
+    DisconnectFn Callback() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return callback;
+    }
+    uintptr_t User() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return user;
+    }
+    DisconnectFn callback = nullptr;
+    uintptr_t user = 0;
+
+    int32_t Init(DisconnectFn pfn, uintptr_t dwUser) override {
+        int32_t r = Result("Init", 1);
+        Log("Init");
+        if (r) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            callback = pfn;
+            user = dwUser;
+        }
+        return r;
+    }
+    void Cleanup() override { Log("Cleanup"); }
+    int32_t Login(const char* addr, uint16_t port, const char* name, const char* pass,
+                  unsigned char* info, int* err) override {
+        int32_t r = Result("Login", NextHandle(m_nextLogin));
+        Log("Login " + std::string(addr) + " " + std::to_string(port) + " " + name + " " + pass +
+            (info && err && *err == 0 ? "" : " BAD-OUT-ARGS") + " -> " + std::to_string(r));
+        return r;
+    }
+    void Logout(int32_t h) override { Log("Logout " + std::to_string(h)); }
+    int32_t StartRealPlay(int32_t login, int32_t ch, ZV_HWND wnd) override {
+        int32_t r = Result("StartRealPlay", NextHandle(m_nextPlay));
+        Log("StartRealPlay " + std::to_string(login) + " " + std::to_string(ch) + " " +
+            std::to_string(wnd) + " -> " + std::to_string(r));
+        return r;
+    }
+    int32_t StopRealPlay(int32_t h) override {
+        int32_t r = Result("StopRealPlay", 1);
+        Log("StopRealPlay " + std::to_string(h) + " -> " + std::to_string(r));
+        return r;
+    }
+    int32_t OpenSound(int32_t h) override {
+        int32_t r = Result("OpenSound", 1);
+        Log("OpenSound " + std::to_string(h) + " -> " + std::to_string(r));
+        return r;
+    }
+    int32_t CloseSound() override {
+        int32_t r = Result("CloseSound", 1);
+        Log("CloseSound -> " + std::to_string(r));
+        return r;
+    }
+    int32_t PtzControl(int32_t login, int32_t ch, uint32_t code, uint8_t p1, uint8_t p2,
+                       uint8_t p3, int32_t stop) override {
+        int32_t r = Result("PtzControl", 1);
+        Log("PtzControl " + std::to_string(login) + " " + std::to_string(ch) + " " +
+            std::to_string(code) + " " + std::to_string(p1) + " " + std::to_string(p2) + " " +
+            std::to_string(p3) + " " + std::to_string(stop));
+        return r;
+    }
+    int32_t GetDevConfig(int32_t login, int32_t cmd, int32_t ch, void*, int32_t size,
+                         int32_t* returned, int32_t wait) override {
+        if (returned) *returned = 0;
+        Log("GetDevConfig " + std::to_string(login) + " " + std::to_string(cmd) + " " +
+            std::to_string(ch) + " " + std::to_string(size) + " " + std::to_string(wait));
+        return Result("GetDevConfig", 0);
+    }
+    void SetDevConfig(int32_t login, int32_t cmd, int32_t ch, void*, int32_t size,
+                      int32_t wait) override {
+        Log("SetDevConfig " + std::to_string(login) + " " + std::to_string(cmd) + " " +
+            std::to_string(ch) + " " + std::to_string(size) + " " + std::to_string(wait));
+    }
+
+private:
+    int32_t NextHandle(int32_t& counter) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return ++counter;
+    }
+    int32_t Result(const std::string& fn, int32_t fallback) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto& q = m_script[fn];
+        if (q.empty()) return fallback;
+        int32_t r = q.front();
+        q.pop_front();
+        return r;
+    }
+    void Log(std::string line) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.push_back(std::move(line));
+    }
+
+    std::mutex m_mutex;
+    std::vector<std::string> m_calls;
+    std::map<std::string, std::deque<int32_t>> m_script;
+    int32_t m_nextLogin = 100;
+    int32_t m_nextPlay = 500;
+};
+
+}  // namespace zv::test

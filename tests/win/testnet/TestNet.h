@@ -1,0 +1,29 @@
+// Control interface of the test build of the network library: every call is
+// recorded with its arguments, results can be scripted per function, and the
+// disconnect callback can be fired from a thread of the library's own.
+#pragma once
+
+#include <cstdint>
+
+enum TestNetFn : int32_t {
+    TN_INIT, TN_CLEANUP, TN_LOGIN, TN_LOGOUT, TN_START_REAL_PLAY, TN_STOP_REAL_PLAY,
+    TN_OPEN_SOUND, TN_CLOSE_SOUND, TN_PTZ_CONTROL, TN_GET_DEV_CONFIG, TN_SET_DEV_CONFIG,
+    TN_FN_COUNT
+};
+
+struct TestNetCall {
+    int32_t fn;           // TestNetFn
+    int32_t args[7];      // integer arguments in order (strings and buffers left out)
+    char text[3][132];    // NetLogin: address, user, password
+    int32_t result;
+};
+
+using PFN_TestNet_Reset = void(__cdecl*)();
+// Queues one result for the next call of fn; unqueued calls use the defaults
+// (init 1, login 1000+n, play 5000+n, others 1, config 0).
+using PFN_TestNet_Script = void(__cdecl*)(int32_t fn, int32_t result);
+using PFN_TestNet_CallCount = int32_t(__cdecl*)();
+using PFN_TestNet_GetCall = int32_t(__cdecl*)(int32_t index, TestNetCall* out);
+// Calls the registered disconnect callback on a new thread and waits for it.
+// Returns 0 when no callback was registered.
+using PFN_TestNet_FireDisconnect = int32_t(__cdecl*)(int32_t login, const char* address);
