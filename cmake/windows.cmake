@@ -15,8 +15,10 @@ add_library(vortanet_imp STATIC IMPORTED GLOBAL)
 set_target_properties(vortanet_imp PROPERTIES IMPORTED_LOCATION ${ZV_VORTANET_IMPLIB})
 add_dependencies(vortanet_imp vortanet_implib)
 
-add_library(zv_ui STATIC ui/ResourceContext.cpp)
-target_include_directories(zv_ui PUBLIC ui)
+add_subdirectory(ui)
+if(EXISTS ${PROJECT_SOURCE_DIR}/skin/CMakeLists.txt)
+    add_subdirectory(skin)
+endif()
 
 add_library(Zentavo SHARED
     exports/Exports.cpp
