@@ -25,6 +25,19 @@ add_library(Zentavo SHARED
     exports/Zentavo.def
     session/VortanetLibrary.cpp)
 set_target_properties(Zentavo PROPERTIES PREFIX "" OUTPUT_NAME Zentavo)
+
+# Dialog templates, menus, cursor and bitmaps. windres reads the BITMAP and
+# CURSOR files itself; CMake only scans #include, so list them as dependencies.
+target_sources(Zentavo PRIVATE ${PROJECT_SOURCE_DIR}/res/zentavo.rc)
+target_include_directories(Zentavo PRIVATE ${PROJECT_SOURCE_DIR}/res)
+file(GLOB ZV_RES_ART CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/res/bitmaps/*.bmp ${PROJECT_SOURCE_DIR}/res/cursors/*.cur)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/res/zentavo.rc PROPERTIES
+     OBJECT_DEPENDS "${ZV_RES_ART};${PROJECT_SOURCE_DIR}/res/resource.h")
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+add_test(NAME resources_match_layout
+         COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/artgen/rescheck.py
+                 --windres ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/res/zentavo.rc)
 target_link_libraries(Zentavo PRIVATE zv_core zv_ui vortanet_imp)
 add_dependencies(Zentavo vortanet_implib)
 
