@@ -1,0 +1,43 @@
+#include "SkinBitmap.h"
+
+#include "ClientDC.h"
+#include "PaintDC.h"
+#include "ResourceContext.h"
+#include "SelectGuard.h"
+
+CSkinBitmap::CSkinBitmap(UINT nId) {
+    if (nId != 0) Load(nId);
+}
+
+CSkinBitmap::~CSkinBitmap() = default;
+
+bool CSkinBitmap::Load(UINT nId) {
+    HBITMAP hBitmap = LoadBitmapW(ui::ResourceInstance(), MAKEINTRESOURCEW(nId));
+    if (!hBitmap) return false;
+    m_bitmap.Attach(hBitmap);
+    BITMAP bm{};
+    if (GetObjectW(hBitmap, sizeof bm, &bm) != sizeof bm) return false;
+    m_bmInfo = bm;
+    m_nWidth = bm.bmWidth;
+    m_nHeight = bm.bmHeight;
+    return true;
+}
+
+bool CSkinBitmap::Draw(bool bUsePaintDC, HWND hWnd, int x, int y, int cx, int cy, int xSrc,
+                       int ySrc) {
+    // Declared so that the client context is released first, then the paint
+    // context, then the memory context.
+    ui::CMemoryDC memDC;
+    ui::CPaintDC paintDC(hWnd);
+    ui::CClientDC clientDC(hWnd);
+    HDC hTarget = bUsePaintDC ? paintDC.Get() : clientDC.Get();
+    memDC.Attach(CreateCompatibleDC(hTarget));
+    if (!memDC) return false;
+
+    ui::CSelectGuard select(memDC, m_bitmap.Get());
+    if (cx == 0) cx = m_nWidth;
+    if (cy == 0) cy = m_nHeight;
+    if (xSrc == -1) xSrc = 0;
+    if (ySrc == -1) ySrc = 0;
+    return BitBlt(hTarget, x, y, cx, cy, memDC, xSrc, ySrc, SRCCOPY) != FALSE;
+}

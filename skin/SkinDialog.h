@@ -1,0 +1,45 @@
+// A dialog whose client background is one bitmap resource, placed at the
+// top-left, stretched or centred. Push buttons and static texts are drawn
+// transparently over it; trackbars, edits and list boxes keep their colours.
+// It also takes part in palette negotiation for palette displays.
+#pragma once
+
+#include <windows.h>
+
+#include "DialogBase.h"
+#include "Dib.h"
+
+class CSkinDialog : public ui::CDialogBase {
+public:
+    enum Placement { PLACE_TOPLEFT = 0, PLACE_STRETCH = 1, PLACE_CENTER = 2 };
+
+    CSkinDialog(UINT nTemplateId, HWND hParent);
+    ~CSkinDialog() override;
+
+    // Meant for the dialog's initialisation, before the first paint: it
+    // forces no repaint. The placement is kept even when the load fails
+    // (an empty image makes the dialog look like a plain one). Any
+    // placement other than 1 and 2 lays the image out like 0.
+    bool SetBackgroundBitmap(UINT nId, int nPlacement);
+
+protected:
+    void DoDataExchange(ui::CDataExchange& dx) override;
+    bool ProcessMessage(ui::CMessage& msg) override;
+
+    LRESULT OnEraseBkgnd(ui::CMessage& msg);
+    LRESULT OnCtlColor(ui::CMessage& msg);
+    LRESULT OnQueryNewPalette(ui::CMessage& msg);
+    LRESULT OnPaletteChanged(ui::CMessage& msg);
+
+    CDib m_image;
+    int m_nPlacement = PLACE_TOPLEFT;
+    HBRUSH m_hHollowBrush;  // stock object: borrowed, never deleted
+
+private:
+    static constexpr ui::MessageEntry<CSkinDialog> kMessages[] = {
+        {WM_ERASEBKGND, &CSkinDialog::OnEraseBkgnd},
+        {ui::kAnyCtlColor, &CSkinDialog::OnCtlColor},
+        {WM_QUERYNEWPALETTE, &CSkinDialog::OnQueryNewPalette},
+        {WM_PALETTECHANGED, &CSkinDialog::OnPaletteChanged},
+    };
+};

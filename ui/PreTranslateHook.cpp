@@ -1,0 +1,76 @@
+#include "PreTranslateHook.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "DialogBase.h"
+#include "HandleCount.h"
+
+namespace ui {
+
+namespace {
+
+// Hooks and windows both belong to a thread, so the registry does too.
+struct ThreadRegistry {
+    std::vector<CDialogBase*> dialogs;
+    HHOOK hHook = nullptr;
+};
+thread_local ThreadRegistry t_registry;
+
+}  // namespace
+
+void CPreTranslateHook::Register(CDialogBase* pDialog) {
+    ThreadRegistry& reg = t_registry;
+    if (std::find(reg.dialogs.begin(), reg.dialogs.end(), pDialog) != reg.dialogs.end()) return;
+    reg.dialogs.push_back(pDialog);
+    if (!reg.hHook) {
+        reg.hHook = SetWindowsHookExW(WH_GETMESSAGE, &GetMessageProc, nullptr, GetCurrentThreadId());
+        if (reg.hHook) CountUserHandle(+1);
+    }
+}
+
+void CPreTranslateHook::Unregister(CDialogBase* pDialog) {
+    ThreadRegistry& reg = t_registry;
+    reg.dialogs.erase(std::remove(reg.dialogs.begin(), reg.dialogs.end(), pDialog),
+                      reg.dialogs.end());
+    if (reg.dialogs.empty() && reg.hHook) {
+        UnhookWindowsHookEx(reg.hHook);
+        CountUserHandle(-1);
+        reg.hHook = nullptr;
+    }
+}
+
+bool CPreTranslateHook::IsInstalled() { return t_registry.hHook != nullptr; }
+
+LRESULT CALLBACK CPreTranslateHook::GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    ThreadRegistry& reg = t_registry;
+    // Only messages actually leaving the queue: a peek that leaves the
+    // message in place would otherwise be pre-translated twice.
+    if (nCode == HC_ACTION && wParam == PM_REMOVE) {
+        MSG* pMsg = reinterpret_cast<MSG*>(lParam);
+        if (pMsg->hwnd && pMsg->message != WM_NULL) {
+            CDialogBase* pTarget = nullptr;
+            for (CDialogBase* pDialog : reg.dialogs) {
+                HWND hDlg = pDialog->Handle();
+                if (hDlg && (pMsg->hwnd == hDlg || IsChild(hDlg, pMsg->hwnd))) {
+                    pTarget = pDialog;
+                    break;
+                }
+            }
+            bool bTaken = false;
+            try {
+                bTaken = pTarget && pTarget->PreTranslateMessage(*pMsg);
+            } catch (...) {
+                // Leave the message to the host's loop.
+            }
+            if (bTaken) {
+                pMsg->message = WM_NULL;
+                pMsg->wParam = 0;
+                pMsg->lParam = 0;
+            }
+        }
+    }
+    return CallNextHookEx(reg.hHook, nCode, wParam, lParam);
+}
+
+}  // namespace ui
