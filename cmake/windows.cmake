@@ -19,6 +19,14 @@ add_subdirectory(ui)
 if(EXISTS ${PROJECT_SOURCE_DIR}/skin/CMakeLists.txt)
     add_subdirectory(skin)
 endif()
+# The shaped button and the custom-drawn slider.
+add_library(zv_skin_controls STATIC
+    skin/BitmapRegion.cpp
+    skin/GdiSliderCanvas.cpp
+    skin/SkinButton.cpp
+    skin/SkinSlider.cpp)
+target_include_directories(zv_skin_controls PUBLIC skin)
+target_link_libraries(zv_skin_controls PUBLIC zv_ui zv_core)
 
 add_library(Zentavo SHARED
     exports/Exports.cpp
