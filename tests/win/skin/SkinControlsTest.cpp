@@ -263,3 +263,38 @@ TEST_F(SkinControls, DisabledSliderDrawsItsChannelInTheButtonFace) {
 
 }  // namespace
 }  // namespace zv
+
+namespace zv {
+namespace {
+
+// A pressed thumb arrives as a custom-draw item with CDIS_SELECTED: drawn
+// with the dimmed face, the face restored afterwards, and the answer reaches
+// the trackbar through the dialog's DWLP_MSGRESULT.
+TEST_F(SkinControls, PressedThumbIsDrawnDimmedAndTheFaceComesBack) {
+    CSkinSlider& s = dlg.m_slider;
+    s.SetFaceColor(MakeRgb(0, 0, 255));
+    Capture cap(40, 40);
+    NMCUSTOMDRAW nm{};
+    nm.hdr = {s.Handle(), UINT_PTR(1003), UINT(NM_CUSTOMDRAW)};
+    nm.dwDrawStage = CDDS_ITEMPREPAINT;
+    nm.hdc = cap.dc;
+    nm.rc = {5, 5, 16, 10};  // the panel's 11 x 5 thumb
+    nm.dwItemSpec = TBCD_THUMB;
+    nm.uItemState = CDIS_SELECTED;
+    SendMessageW(dlg.Handle(), WM_NOTIFY, 1003, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(GetWindowLongPtrW(dlg.Handle(), DWLP_MSGRESULT), CDRF_SKIPDEFAULT);
+    EXPECT_EQ(cap.At(8, 7), MakeRgb(0, 0, 204)) << "dimmed face inside the thumb";
+    EXPECT_EQ(s.GetFaceColor(), MakeRgb(0, 0, 255));
+    EXPECT_EQ(s.Shades().dark1, MakeRgb(0, 0, 204));
+
+    nm.dwDrawStage = CDDS_PREPAINT;
+    SendMessageW(dlg.Handle(), WM_NOTIFY, 1003, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(GetWindowLongPtrW(dlg.Handle(), DWLP_MSGRESULT), CDRF_NOTIFYITEMDRAW);
+    nm.dwDrawStage = CDDS_ITEMPREPAINT;
+    nm.dwItemSpec = TBCD_TICS;
+    SendMessageW(dlg.Handle(), WM_NOTIFY, 1003, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(GetWindowLongPtrW(dlg.Handle(), DWLP_MSGRESULT), CDRF_DODEFAULT);
+}
+
+}  // namespace
+}  // namespace zv
