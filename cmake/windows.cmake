@@ -53,3 +53,9 @@ add_dependencies(Zentavo vortanet_implib)
 add_executable(zv_idle tools/idle.c)
 
 add_subdirectory(tests/win)
+
+# The panel gallery: both templates with their skins and controls, for screenshots.
+add_executable(zv_gallery WIN32 tools/gallery/Gallery.cpp res/zentavo.rc)
+target_include_directories(zv_gallery PRIVATE dome res)
+target_link_libraries(zv_gallery PRIVATE zv_skin_controls zv_skin)
+target_link_options(zv_gallery PRIVATE -municode)
