@@ -10,6 +10,7 @@
 #include "RasterCanvas.h"
 #include "SkinButton.h"
 #include "SkinSlider.h"
+#include "TestSupport.h"
 #include "resource.h"
 
 namespace zv {
@@ -182,33 +183,6 @@ TEST_F(SkinControls, HidingOrDestroyingWhileHeldReportsTheRelease) {
     EXPECT_EQ(dlg.holds, (Holds{kHoldButton, 0}));
 }
 
-// Reads pixels from a 32-bpp DIB section.
-struct Capture {
-    HDC dc;
-    HBITMAP bmp;
-    HGDIOBJ old;
-    DWORD* bits = nullptr;
-    int w, h;
-    Capture(int cx, int cy) : w(cx), h(cy) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        old = SelectObject(dc, bmp);
-        PatBlt(dc, 0, 0, cx, cy, WHITENESS);
-    }
-    ~Capture() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    Color At(int x, int y) const {
-        GdiFlush();
-        const DWORD p = bits[y * w + x];
-        return MakeRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-};
-
 TEST_F(SkinControls, SliderDrawsItsOwnThumbThroughTheTrackbarsCustomDraw) {
     CSkinSlider& s = dlg.m_slider;
     s.SetFaceColor(MakeRgb(0, 0, 255));
@@ -217,8 +191,8 @@ TEST_F(SkinControls, SliderDrawsItsOwnThumbThroughTheTrackbarsCustomDraw) {
     s.SetRange(0, 255);
     s.SetPos(127);
     RECT client = s.GetClientRect();
-    Capture cap(client.right, client.bottom);
-    SendMessageW(s.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(cap.dc), PRF_CLIENT);
+    CCanvas cap(client.right, client.bottom, RGB(255, 255, 255));
+    SendMessageW(s.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(cap.Dc()), PRF_CLIENT);
 
     // The thumb as the raster draws it from the same rectangle and shades.
     const RECT t = s.GetThumbRect();
@@ -233,19 +207,19 @@ TEST_F(SkinControls, SliderDrawsItsOwnThumbThroughTheTrackbarsCustomDraw) {
         for (int x = t.left; x < t.right; ++x) {
             const Color want = expected.At(x, y);
             if (want == MakeRgb(255, 255, 255)) continue;  // outside the pointed outline
-            differing += cap.At(x, y) != want;
-            faceColoured += cap.At(x, y) == MakeRgb(0, 0, 255);
+            differing += cap.Pixel(x, y) != want;
+            faceColoured += cap.Pixel(x, y) == MakeRgb(0, 0, 255);
         }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(faceColoured, 0);
     // The channel is ours too: its fill colour appears above the thumb.
     int channelPixels = 0;
     for (int y = 0; y < t.top; ++y)
-        for (int x = 0; x < client.right; ++x) channelPixels += cap.At(x, y) == MakeRgb(196, 196, 255);
+        for (int x = 0; x < client.right; ++x) channelPixels += cap.Pixel(x, y) == MakeRgb(196, 196, 255);
     EXPECT_GT(channelPixels, 0);
     // Setting a colour left the pens consistent with it.
     EXPECT_EQ(s.Shades().light1, MakeRgb(51, 51, 255));
-    EXPECT_EQ(SendMessageW(s.Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0), 0);
+    EXPECT_EQ(SendMessageW(s.Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.Dc()), 0), 0);
 }
 
 TEST_F(SkinControls, DisabledSliderDrawsItsChannelInTheButtonFace) {
@@ -253,11 +227,11 @@ TEST_F(SkinControls, DisabledSliderDrawsItsChannelInTheButtonFace) {
     s.SetChannelColor(MakeRgb(196, 196, 255));
     EnableWindow(s.Handle(), FALSE);
     RECT client = s.GetClientRect();
-    Capture cap(client.right, client.bottom);
-    SendMessageW(s.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(cap.dc), PRF_CLIENT);
+    CCanvas cap(client.right, client.bottom, RGB(255, 255, 255));
+    SendMessageW(s.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(cap.Dc()), PRF_CLIENT);
     int channelPixels = 0;
     for (int y = 0; y < client.bottom; ++y)
-        for (int x = 0; x < client.right; ++x) channelPixels += cap.At(x, y) == MakeRgb(196, 196, 255);
+        for (int x = 0; x < client.right; ++x) channelPixels += cap.Pixel(x, y) == MakeRgb(196, 196, 255);
     EXPECT_EQ(channelPixels, 0);
 }
 
@@ -273,17 +247,17 @@ namespace {
 TEST_F(SkinControls, PressedThumbIsDrawnDimmedAndTheFaceComesBack) {
     CSkinSlider& s = dlg.m_slider;
     s.SetFaceColor(MakeRgb(0, 0, 255));
-    Capture cap(40, 40);
+    CCanvas cap(40, 40);
     NMCUSTOMDRAW nm{};
     nm.hdr = {s.Handle(), UINT_PTR(1003), UINT(NM_CUSTOMDRAW)};
     nm.dwDrawStage = CDDS_ITEMPREPAINT;
-    nm.hdc = cap.dc;
+    nm.hdc = cap.Dc();
     nm.rc = {5, 5, 16, 10};  // the panel's 11 x 5 thumb
     nm.dwItemSpec = TBCD_THUMB;
     nm.uItemState = CDIS_SELECTED;
     SendMessageW(dlg.Handle(), WM_NOTIFY, 1003, reinterpret_cast<LPARAM>(&nm));
     EXPECT_EQ(GetWindowLongPtrW(dlg.Handle(), DWLP_MSGRESULT), CDRF_SKIPDEFAULT);
-    EXPECT_EQ(cap.At(8, 7), MakeRgb(0, 0, 204)) << "dimmed face inside the thumb";
+    EXPECT_EQ(cap.Pixel(8, 7), MakeRgb(0, 0, 204)) << "dimmed face inside the thumb";
     EXPECT_EQ(s.GetFaceColor(), MakeRgb(0, 0, 255));
     EXPECT_EQ(s.Shades().dark1, MakeRgb(0, 0, 204));
 

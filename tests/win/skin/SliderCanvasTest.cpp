@@ -7,6 +7,7 @@
 
 #include "GdiSliderCanvas.h"
 #include "RasterCanvas.h"
+#include "TestSupport.h"
 
 namespace zv {
 namespace {
@@ -16,40 +17,6 @@ const Color kFace = MakeRgb(0, 0, 255);
 const SystemColors kSys{MakeRgb(255, 255, 255), MakeRgb(0, 0, 0),       MakeRgb(0, 0, 128),
                         MakeRgb(212, 208, 200), MakeRgb(128, 128, 128), MakeRgb(250, 250, 250),
                         MakeRgb(64, 64, 64)};
-
-// A 32-bpp top-down DIB section selected into a memory DC.
-class Surface {
-public:
-    Surface(int w, int h) : m_w(w), m_h(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        m_dc = CreateCompatibleDC(nullptr);
-        m_bmp = CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        m_old = SelectObject(m_dc, m_bmp);
-        RECT all{0, 0, w, h};
-        HBRUSH b = CreateSolidBrush(kBack);
-        FillRect(m_dc, &all, b);
-        DeleteObject(b);
-    }
-    ~Surface() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bmp);
-        DeleteDC(m_dc);
-    }
-    HDC dc() const { return m_dc; }
-    Color At(int x, int y) const {
-        GdiFlush();
-        const DWORD p = m_bits[y * m_w + x];  // 0x00RRGGBB in memory order B, G, R
-        return MakeRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int m_w, m_h;
-    HDC m_dc;
-    HBITMAP m_bmp;
-    HGDIOBJ m_old;
-    DWORD* m_bits = nullptr;
-};
 
 struct Pens {
     HPEN pens[7];
@@ -68,17 +35,17 @@ std::string Differences(int w, int h, const SliderShades& s, Draw draw) {
     test::RasterCanvas raster(w, h, kBack);
     raster.SetPenColors(s, 0);
     draw(static_cast<ISliderCanvas&>(raster));
-    Surface surface(w, h);
+    CCanvas surface(w, h, kBack);
     Pens pens(s);
     {
-        CGdiSliderCanvas gdi(surface.dc(), pens.pens, 0);
+        CGdiSliderCanvas gdi(surface.Dc(), pens.pens, 0);
         draw(static_cast<ISliderCanvas&>(gdi));
     }
     std::ostringstream out;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (surface.At(x, y) != raster.At(x, y))
-                out << "(" << x << "," << y << ") gdi " << std::hex << surface.At(x, y) << " raster "
+            if (surface.Pixel(x, y) != raster.At(x, y))
+                out << "(" << x << "," << y << ") gdi " << std::hex << surface.Pixel(x, y) << " raster "
                     << raster.At(x, y) << std::dec << "\n";
     return out.str();
 }
