@@ -1,0 +1,81 @@
+// One channel's simulated dome: pan, tilt, zoom, focus and iris, driven by
+// device PTZ codes. Moves are continuous at the commanded speed until a stop
+// (or another move) arrives; the state is integrated lazily from the time
+// passed in, so the model is deterministic under test.
+#pragma once
+
+#include <cstdint>
+
+namespace zv::devsim {
+
+// PTZ device codes understood by the dome.
+enum PtzCode : uint32_t {
+    kPtzUp = 0,  // with the stop flag set: stop
+    kPtzDown = 1,
+    kPtzLeft = 2,
+    kPtzRight = 3,
+    kPtzZoomOut = 4,
+    kPtzZoomIn = 5,
+    kPtzFocusNear = 6,
+    kPtzFocusFar = 7,
+    kPtzIrisSmaller = 8,
+    kPtzIrisLarger = 9,
+    kPtzLeftUp = 0x20,
+    kPtzRightUp = 0x21,
+    kPtzLeftDown = 0x22,
+    kPtzRightDown = 0x23,
+};
+
+struct PtzPosition {
+    double pan = 0;      // degrees, 0..360, wraps
+    double tilt = 0;     // degrees, up positive, kTiltMin..kTiltMax
+    double zoom = 1;     // magnification, kZoomMin..kZoomMax
+    double focus = 500;  // 0..1000, sharp at kFocusSharp
+    double iris = 50;    // 0..100, normal exposure at 50
+};
+
+// Rates per second; zoom is a rate of ln(zoom).
+struct PtzMotion {
+    double pan = 0;
+    double tilt = 0;
+    double zoom = 0;
+    double focus = 0;
+    double iris = 0;
+    bool Any() const { return pan != 0 || tilt != 0 || zoom != 0 || focus != 0 || iris != 0; }
+};
+
+class Camera {
+public:
+    static constexpr double kTiltMin = -30;
+    static constexpr double kTiltMax = 30;
+    static constexpr double kZoomMin = 1;
+    static constexpr double kZoomMax = 16;
+    static constexpr double kFocusSharp = 500;
+
+    // Applies a command at time now (seconds); false for an unknown code.
+    bool Command(uint32_t code, uint8_t param1, uint8_t param2, bool stop, double now);
+    // Integrates the motion up to now; positions clamp (the motion persists,
+    // as a real dome keeps its drive on against the end stop).
+    void Advance(double now);
+
+    const PtzPosition& Position() const { return m_pos; }
+    const PtzMotion& Motion() const { return m_motion; }
+    uint32_t LastCode() const { return m_lastCode; }
+
+    // Picture effects of the current state.
+    int BlurRadius() const;
+    double Exposure() const;
+
+    // Pan/tilt speed in degrees per second for a speed level 0..8 (param2)
+    // and for the raw 0..63 speed that diagonals carry in param1.
+    static double LevelSpeed(uint8_t level);
+    static double RawSpeed(uint8_t raw);
+
+private:
+    PtzPosition m_pos;
+    PtzMotion m_motion;
+    double m_last = -1;
+    uint32_t m_lastCode = 0;
+};
+
+}  // namespace zv::devsim

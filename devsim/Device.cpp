@@ -1,0 +1,508 @@
+#include "Device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Session.h"
+
+namespace zv::devsim {
+
+using namespace proto;
+
+namespace {
+
+constexpr auto kTick = std::chrono::milliseconds(20);  // audio every tick, video every other
+constexpr int kAudioRate = 8000;
+constexpr int kAudioSamples = kAudioRate / 50;  // 20 ms
+
+uint64_t WallMicros() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count());
+}
+
+void PutText(std::vector<uint8_t>& block, size_t offset, size_t field, const std::string& text) {
+    std::memcpy(block.data() + offset, text.data(), std::min(field - 1, text.size()));
+}
+
+}  // namespace
+
+const char* ToString(Hostile h) {
+    switch (h) {
+    case Hostile::Off: return "off";
+    case Hostile::Garbage: return "garbage";
+    case Hostile::BadMagic: return "bad-magic";
+    case Hostile::BadVersion: return "bad-version";
+    case Hostile::Oversize: return "oversize";
+    case Hostile::Truncate: return "truncate";
+    case Hostile::BadPayload: return "bad-payload";
+    }
+    return "?";
+}
+
+bool ParseHostile(const std::string& text, Hostile& out) {
+    for (Hostile h : {Hostile::Off, Hostile::Garbage, Hostile::BadMagic, Hostile::BadVersion,
+                      Hostile::Oversize, Hostile::Truncate, Hostile::BadPayload}) {
+        if (text == ToString(h)) {
+            out = h;
+            return true;
+        }
+    }
+    return false;
+}
+
+Device::Device(DeviceOptions options)
+    : m_opt(std::move(options)), m_epoch(std::chrono::steady_clock::now()) {
+    m_cameras.resize(static_cast<size_t>(m_opt.channels));
+    m_channelFrames.assign(static_cast<size_t>(m_opt.channels), 0);
+    m_ptzCounts.assign(static_cast<size_t>(m_opt.channels), 0);
+    InitBlocks();
+}
+
+Device::~Device() { Stop(); }
+
+void Device::InitBlocks() {
+    m_deviceBlock.assign(kDeviceBlockSize, 0);
+    PutText(m_deviceBlock, 0, 32, "DEVSIM " + m_opt.address);
+    PutText(m_deviceBlock, 32, 16, "DS-" + m_opt.address);
+    PutText(m_deviceBlock, 48, 16, "1.0.0");
+    m_deviceBlock[kChannelCountByte] = static_cast<uint8_t>(m_opt.channels);
+    m_channelBlock.assign(kChannelRecordSize * static_cast<size_t>(m_opt.channels), 0);
+    for (int ch = 0; ch < m_opt.channels; ++ch) {
+        const size_t base = kChannelRecordSize * static_cast<size_t>(ch);
+        PutText(m_channelBlock, base, 32, "CAM " + std::to_string(ch + 1));
+        const ColourBytes c;
+        m_channelBlock[base + kColourByte] = c.brightness;
+        m_channelBlock[base + kColourByte + 1] = c.contrast;
+        m_channelBlock[base + kColourByte + 2] = c.saturation;
+        m_channelBlock[base + kColourByte + 3] = c.hue;
+    }
+}
+
+double Device::Now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_epoch).count();
+}
+
+bool Device::Start(std::string* error) {
+    std::lock_guard<std::mutex> lc(m_lifecycle);
+    if (m_running.load()) return true;
+    if (!net::IsLoopbackIPv4(m_opt.address)) {
+        if (error) *error = "refusing " + m_opt.address + ": only 127.0.0.0/8 addresses";
+        return false;
+    }
+    net::Startup();
+    // Draw the world now rather than on the first frame, which would
+    // otherwise come late.
+    Panorama::Shared();
+    m_listener = net::Socket::Listen(m_opt.address, m_port ? m_port.load() : m_opt.port, error);
+    if (!m_listener.Valid()) return false;
+    m_port = m_listener.LocalPort();
+    m_running = true;
+    m_acceptThread = std::thread(&Device::AcceptLoop, this);
+    m_streamThread = std::thread(&Device::StreamLoop, this);
+    return true;
+}
+
+void Device::Stop() {
+    std::lock_guard<std::mutex> lc(m_lifecycle);
+    m_running = false;
+    if (m_acceptThread.joinable()) m_acceptThread.join();
+    if (m_streamThread.joinable()) m_streamThread.join();
+    ReapFinished(true);
+    m_listener.Close();
+}
+
+bool Device::Restart(int downMs, std::string* error) {
+    Stop();
+    m_stats.restarts++;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, downMs)));
+    return Start(error);
+}
+
+int Device::DropSessions() {
+    std::lock_guard<std::mutex> lk(m_mu);
+    int n = 0;
+    for (auto& s : m_sessions) {
+        if (s->Finished()) continue;
+        s->Abort();
+        ++n;
+    }
+    m_stats.drops += static_cast<uint64_t>(n);
+    return n;
+}
+
+void Device::ReapFinished(bool all) {
+    std::vector<std::shared_ptr<Session>> done;
+    {
+        std::lock_guard<std::mutex> lk(m_mu);
+        for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+            if (all || (*it)->Finished()) {
+                done.push_back(std::move(*it));
+                it = m_sessions.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // Joined outside the lock: a session's last act takes it.
+    for (auto& s : done) s->Abort();
+    for (auto& s : done) s->Join();
+}
+
+void Device::AcceptLoop() {
+    while (m_running.load()) {
+        if (m_listener.WaitReadable(100) == net::Socket::Wait::Ready) {
+            std::string peer;
+            net::Socket sock = m_listener.Accept(&peer);
+            if (sock.Valid()) {
+                std::lock_guard<std::mutex> lk(m_mu);
+                if (static_cast<int>(m_sessions.size()) >= m_opt.maxSessions) {
+                    m_stats.sessionsRejected++;
+                    ErrorMsg e;
+                    e.code = kErrLimit;
+                    e.text = "too many sessions";
+                    const auto frame = Encode(e, 0);
+                    sock.SendAll(frame.data(), frame.size(), 100, nullptr);
+                } else {
+                    m_stats.sessionsAccepted++;
+                    auto s =
+                        std::make_shared<Session>(*this, std::move(sock), peer, m_nextSessionId++);
+                    m_sessions.push_back(s);
+                    s->Start();
+                }
+            }
+        }
+        ReapFinished(false);
+    }
+}
+
+int Device::SessionCount() const {
+    std::lock_guard<std::mutex> lk(m_mu);
+    int n = 0;
+    for (const auto& s : m_sessions) n += s->Finished() ? 0 : 1;
+    return n;
+}
+
+Faults Device::GetFaults() const {
+    std::lock_guard<std::mutex> lk(m_mu);
+    return m_faults;
+}
+
+void Device::SetFaults(const Faults& f) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    m_faults = f;
+    m_hostile = static_cast<int>(f.hostile);
+}
+
+ColourBytes Device::ColourOf(int channel) const {
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourByte;
+    ColourBytes c;
+    c.brightness = m_channelBlock[base];
+    c.contrast = m_channelBlock[base + 1];
+    c.saturation = m_channelBlock[base + 2];
+    c.hue = m_channelBlock[base + 3];
+    return c;
+}
+
+ChannelReport Device::Report(int channel) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    ChannelReport r;
+    if (channel < 0 || channel >= m_opt.channels) return r;
+    Camera& cam = m_cameras[static_cast<size_t>(channel)];
+    cam.Advance(Now());
+    r.position = cam.Position();
+    r.motion = cam.Motion();
+    r.lastCode = cam.LastCode();
+    r.ptzCommands = m_ptzCounts[static_cast<size_t>(channel)];
+    r.blurRadius = cam.BlurRadius();
+    r.exposure = cam.Exposure();
+    r.colour = ColourOf(channel);
+    r.frames = m_channelFrames[static_cast<size_t>(channel)];
+    for (const auto& [id, p] : m_plays) r.plays += p.channel == channel ? 1 : 0;
+    return r;
+}
+
+// --- requests from sessions ------------------------------------------------------
+
+const User* Device::FindUser(const std::string& name) const {
+    for (const auto& u : m_opt.users)
+        if (u.name == name) return &u;
+    return nullptr;
+}
+
+DeviceInfo Device::MakeDeviceInfo() const {
+    DeviceInfo info{};
+    const std::string serial = "DS-" + m_opt.address;
+    std::memcpy(info.data(), serial.data(), std::min<size_t>(15, serial.size()));
+    info[16] = static_cast<uint8_t>(m_opt.channels);
+    info[17] = 1;  // first channel number as shown to people
+    info[21] = 1;  // device type: simulated recorder
+    info[22] = kVersion;
+    const std::string name = "DEVSIM " + m_opt.address;
+    std::memcpy(info.data() + 24, name.data(), std::min<size_t>(31, name.size()));
+    return info;
+}
+
+uint32_t Device::StartPlay(Session& s, uint32_t channel, PixelFormat format, uint32_t& playId) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel >= static_cast<uint32_t>(m_opt.channels)) return kBadChannel;
+    int mine = 0;
+    for (const auto& [id, p] : m_plays) mine += p.owner == &s ? 1 : 0;
+    if (mine >= m_opt.maxPlaysPerSession) return kLimit;
+    Play p;
+    p.id = m_nextPlayId++;
+    if (m_nextPlayId == 0) m_nextPlayId = 1;
+    p.channel = static_cast<int>(channel);
+    p.format = format == PixelFormat::Any ? PixelFormat::Rgb24 : format;
+    p.session = s.weak_from_this();
+    p.owner = &s;
+    m_plays.emplace(p.id, p);
+    s.AddPlay(p.id);
+    m_stats.playsStarted++;
+    playId = p.id;
+    return kOk;
+}
+
+uint32_t Device::StopPlay(Session& s, uint32_t playId) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    auto it = m_plays.find(playId);
+    if (it == m_plays.end() || it->second.owner != &s) return kBadPlay;
+    m_plays.erase(it);
+    s.RemovePlay(playId);
+    return kOk;
+}
+
+uint32_t Device::SetAudio(Session& s, uint32_t playId, bool on) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (!on && playId == 0) {
+        for (auto& [id, p] : m_plays) {
+            if (p.owner != &s) continue;
+            p.audio = false;
+            s.SetAudio(id, false);
+        }
+        return kOk;
+    }
+    auto it = m_plays.find(playId);
+    if (it == m_plays.end() || it->second.owner != &s) return kBadPlay;
+    it->second.audio = on;
+    s.SetAudio(playId, on);
+    return kOk;
+}
+
+uint32_t Device::Ptz(const proto::Ptz& cmd) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (cmd.channel >= static_cast<uint32_t>(m_opt.channels)) return kBadChannel;
+    m_stats.ptzCommands++;
+    m_ptzCounts[cmd.channel]++;
+    Camera& cam = m_cameras[cmd.channel];
+    return cam.Command(cmd.code, cmd.param1, cmd.param2, cmd.stop, Now()) ? kOk : kBadCommand;
+}
+
+ConfigData Device::ConfigGet(const proto::ConfigGet& req) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    m_stats.configGets++;
+    ConfigData d;
+    d.command = req.command;
+    d.channel = req.channel;
+    const std::vector<uint8_t>* block = nullptr;
+    size_t offset = 0, size = 0;
+    if (req.command == kCfgDevice) {
+        if (req.channel != 0 && req.channel != -1) {
+            d.status = kBadChannel;
+            return d;
+        }
+        block = &m_deviceBlock;
+        size = m_deviceBlock.size();
+    } else if (req.command == kCfgChannel) {
+        if (req.channel == -1) {
+            block = &m_channelBlock;
+            size = m_channelBlock.size();
+        } else if (req.channel >= 0 && req.channel < m_opt.channels) {
+            block = &m_channelBlock;
+            offset = kChannelRecordSize * static_cast<size_t>(req.channel);
+            size = kChannelRecordSize;
+        } else {
+            d.status = kBadChannel;
+            return d;
+        }
+    } else {
+        d.status = kBadCommand;
+        return d;
+    }
+    d.totalSize = static_cast<uint32_t>(size);
+    if (req.maxLength < size) {
+        d.status = kBufferTooSmall;
+        return d;
+    }
+    d.data.assign(block->begin() + static_cast<std::ptrdiff_t>(offset),
+                  block->begin() + static_cast<std::ptrdiff_t>(offset + size));
+    return d;
+}
+
+uint32_t Device::ConfigSet(const proto::ConfigSet& req) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    m_stats.configSets++;
+    if (req.command == kCfgDevice) return kReadOnly;
+    if (req.command != kCfgChannel) return kBadCommand;
+    if (req.channel == -1) {
+        if (req.data.size() != m_channelBlock.size()) return kBadSize;
+        m_channelBlock = req.data;
+        return kOk;
+    }
+    if (req.channel < 0 || req.channel >= m_opt.channels) return kBadChannel;
+    if (req.data.size() != kChannelRecordSize) return kBadSize;
+    std::copy(req.data.begin(), req.data.end(),
+              m_channelBlock.begin() + static_cast<std::ptrdiff_t>(
+                                           kChannelRecordSize * static_cast<size_t>(req.channel)));
+    return kOk;
+}
+
+void Device::SessionEnded(Session& s) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    for (auto it = m_plays.begin(); it != m_plays.end();) {
+        if (it->second.owner == &s)
+            it = m_plays.erase(it);
+        else
+            ++it;
+    }
+}
+
+// --- live stream ------------------------------------------------------------------
+
+void Device::StreamLoop() {
+    struct Job {
+        uint32_t playId;
+        int channel;
+        PixelFormat format;
+        std::weak_ptr<Session> session;
+        bool audio;
+        uint32_t audioNo;
+    };
+    struct ChannelJob {
+        ViewSettings view;
+        uint32_t frameNo = 0;
+        bool rgb24 = false, rgb565 = false;
+    };
+    const Panorama& world = Panorama::Shared();
+    // The last scene of each channel, before its overlay: a camera standing
+    // still costs a copy and the overlay instead of a whole render.
+    struct Scene {
+        bool valid = false;
+        ViewSettings view;
+        Image picture;
+    };
+    std::vector<Scene> scenes(static_cast<size_t>(m_opt.channels));
+    for (auto& sc : scenes) sc.picture = Image(m_opt.width, m_opt.height);
+    Image img(m_opt.width, m_opt.height);
+    auto next = std::chrono::steady_clock::now();
+    uint64_t tick = 0;
+    std::vector<Job> jobs;
+    std::map<int, ChannelJob> channels;
+    while (m_running.load()) {
+        std::this_thread::sleep_until(next);
+        const auto now = std::chrono::steady_clock::now();
+        // A stalled machine skips ticks rather than bursting to catch up.
+        if (now - next > 10 * kTick) next = now;
+        next += kTick;
+        const bool video = (tick++ % 2) == 0;
+        const uint64_t wall = WallMicros();
+
+        jobs.clear();
+        channels.clear();
+        {
+            std::lock_guard<std::mutex> lk(m_mu);
+            const double t = Now();
+            for (auto& [id, p] : m_plays) {
+                if (!p.audio && !video) continue;
+                jobs.push_back({id, p.channel, p.format, p.session, p.audio, p.audioNo});
+                if (p.audio) p.audioNo++;
+                if (!video) continue;
+                auto [it, fresh] = channels.try_emplace(p.channel);
+                ChannelJob& cj = it->second;
+                if (fresh) {
+                    Camera& cam = m_cameras[static_cast<size_t>(p.channel)];
+                    cam.Advance(t);
+                    const PtzPosition& pos = cam.Position();
+                    cj.view.pan = pos.pan;
+                    cj.view.tilt = pos.tilt;
+                    cj.view.zoom = pos.zoom;
+                    cj.view.blurRadius = cam.BlurRadius();
+                    cj.view.exposure = cam.Exposure();
+                    cj.view.colour = ColourOf(p.channel);
+                    cj.frameNo = m_channelFrames[static_cast<size_t>(p.channel)]++;
+                }
+                (p.format == PixelFormat::Rgb565 ? cj.rgb565 : cj.rgb24) = true;
+            }
+        }
+        if (jobs.empty()) continue;
+
+        // Render each watched channel once, shared by all its plays.
+        std::map<int, std::pair<Session::Body, Session::Body>> bodies;
+        for (auto& [ch, cj] : channels) {
+            Scene& sc = scenes[static_cast<size_t>(ch)];
+            if (!sc.valid || !(sc.view == cj.view)) {
+                ViewRenderer::Render(world, cj.view, sc.picture);
+                sc.view = cj.view;
+                sc.valid = true;
+            }
+            img.rgb = sc.picture.rgb;
+            OverlayInfo ov;
+            ov.address = m_opt.address;
+            ov.channel = ch;
+            ov.timestampUs = wall;
+            ov.frameNo = cj.frameNo;
+            ov.pan = cj.view.pan;
+            ov.tilt = cj.view.tilt;
+            ov.zoom = cj.view.zoom;
+            ViewRenderer::DrawOverlay(img, ov);
+            m_stats.framesRendered++;
+            auto& b = bodies[ch];
+            if (cj.rgb24) b.first = std::make_shared<const std::vector<uint8_t>>(img.rgb);
+            if (cj.rgb565) {
+                auto v = std::make_shared<std::vector<uint8_t>>();
+                ViewRenderer::ToRgb565(img, *v);
+                b.second = std::move(v);
+            }
+        }
+
+        for (const Job& j : jobs) {
+            auto session = j.session.lock();
+            if (!session) continue;
+            if (video) {
+                VideoFrameInfo info;
+                info.playId = j.playId;
+                info.channel = static_cast<uint32_t>(j.channel);
+                info.frameNo = channels[j.channel].frameNo;
+                info.timestampUs = wall;
+                info.width = static_cast<uint16_t>(m_opt.width);
+                info.height = static_cast<uint16_t>(m_opt.height);
+                info.format = j.format;
+                const auto& b = bodies[j.channel];
+                auto body = j.format == PixelFormat::Rgb565 ? b.second : b.first;
+                if (session->PushMedia(j.playId, EncodeVideoHead(info), std::move(body)) ==
+                    Session::Push::Dropped)
+                    m_stats.framesDropped++;
+            }
+            if (j.audio) {
+                AudioPacket a;
+                a.playId = j.playId;
+                a.packetNo = j.audioNo;
+                a.timestampUs = wall;
+                a.sampleRate = kAudioRate;
+                a.samples.resize(kAudioSamples);
+                // A steady tone per channel (440 Hz up in steps), phase-continuous.
+                const double freq = 440.0 + 110.0 * j.channel;
+                for (int k = 0; k < kAudioSamples; ++k) {
+                    const double n = static_cast<double>(j.audioNo) * kAudioSamples + k;
+                    a.samples[static_cast<size_t>(k)] = static_cast<int16_t>(
+                        8000.0 * std::sin(2.0 * 3.14159265358979323846 * freq * n / kAudioRate));
+                }
+                if (session->PushMedia(j.playId, Encode(a, 0), nullptr) == Session::Push::Dropped)
+                    m_stats.audioDropped++;
+            }
+        }
+    }
+}
+
+}  // namespace zv::devsim

@@ -1,0 +1,151 @@
+// One simulated device on one loopback address: its listening socket, its
+// client sessions, the channels' domes and configuration blocks, the live
+// stream clock, the injected faults and the counters the tests read.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Camera.h"
+#include "DeviceOptions.h"
+#include "Messages.h"
+#include "Socket.h"
+#include "ViewRenderer.h"
+
+namespace zv::devsim {
+
+class Session;
+
+constexpr uint32_t kCfgDevice = 1;
+constexpr uint32_t kCfgChannel = 3;
+constexpr size_t kDeviceBlockSize = 212;
+constexpr size_t kChannelCountByte = 181;
+constexpr size_t kChannelRecordSize = 340;
+constexpr size_t kColourByte = 208;  // brightness, contrast, saturation, hue
+
+struct Counters {
+    std::atomic<uint64_t> sessionsAccepted{0};
+    std::atomic<uint64_t> sessionsRejected{0};
+    std::atomic<uint64_t> logins{0};
+    std::atomic<uint64_t> loginFailures{0};
+    std::atomic<uint64_t> loginsRefused{0};
+    std::atomic<uint64_t> requests{0};
+    std::atomic<uint64_t> ptzCommands{0};
+    std::atomic<uint64_t> configGets{0};
+    std::atomic<uint64_t> configSets{0};
+    std::atomic<uint64_t> playsStarted{0};
+    std::atomic<uint64_t> framesRendered{0};
+    std::atomic<uint64_t> framesSent{0};
+    std::atomic<uint64_t> framesDropped{0};
+    std::atomic<uint64_t> audioSent{0};
+    std::atomic<uint64_t> audioDropped{0};
+    std::atomic<uint64_t> malformed{0};
+    std::atomic<uint64_t> hostileSent{0};
+    std::atomic<uint64_t> drops{0};
+    std::atomic<uint64_t> restarts{0};
+};
+
+struct ChannelReport {
+    PtzPosition position;
+    PtzMotion motion;
+    uint32_t lastCode = 0;
+    uint64_t ptzCommands = 0;
+    int blurRadius = 0;
+    double exposure = 1;
+    ColourBytes colour;
+    uint32_t frames = 0;
+    int plays = 0;
+};
+
+class Device {
+public:
+    explicit Device(DeviceOptions options);
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    bool Start(std::string* error);
+    // Ends every session and thread; the configuration and domes remain.
+    void Stop();
+    // Drops every connection, stays away for downMs, then listens again.
+    bool Restart(int downMs, std::string* error);
+    // Closes every client connection at once, without a message.
+    int DropSessions();
+
+    const std::string& Address() const { return m_opt.address; }
+    uint16_t Port() const { return m_port.load(); }
+    int Channels() const { return m_opt.channels; }
+    const DeviceOptions& Options() const { return m_opt; }
+
+    Faults GetFaults() const;
+    void SetFaults(const Faults& f);
+    Hostile HostileMode() const { return static_cast<Hostile>(m_hostile.load()); }
+
+    ChannelReport Report(int channel);
+    int SessionCount() const;
+    Counters& Stats() { return m_stats; }
+
+    // --- called by sessions -------------------------------------------------
+    const User* FindUser(const std::string& name) const;
+    proto::DeviceInfo MakeDeviceInfo() const;
+    uint32_t StartPlay(Session& s, uint32_t channel, proto::PixelFormat format, uint32_t& playId);
+    uint32_t StopPlay(Session& s, uint32_t playId);
+    uint32_t SetAudio(Session& s, uint32_t playId, bool on);
+    uint32_t Ptz(const proto::Ptz& cmd);
+    proto::ConfigData ConfigGet(const proto::ConfigGet& req);
+    uint32_t ConfigSet(const proto::ConfigSet& req);
+    // Forgets the session's plays when it ends.
+    void SessionEnded(Session& s);
+
+private:
+    struct Play {
+        uint32_t id;
+        int channel;
+        proto::PixelFormat format;
+        std::weak_ptr<Session> session;
+        Session* owner;
+        bool audio = false;
+        uint32_t audioNo = 0;
+    };
+
+    void AcceptLoop();
+    void StreamLoop();
+    void ReapFinished(bool all);
+    double Now() const;
+    ColourBytes ColourOf(int channel) const;
+    void InitBlocks();
+
+    const DeviceOptions m_opt;
+    const std::chrono::steady_clock::time_point m_epoch;
+    std::atomic<uint16_t> m_port{0};  // kept across restarts
+
+    // Used by the accept thread, or by Start/Stop while that is not running.
+    net::Socket m_listener;
+    mutable std::mutex m_mu;  // guards everything below up to m_hostile
+    std::vector<std::shared_ptr<Session>> m_sessions;
+    std::vector<Camera> m_cameras;
+    std::vector<uint32_t> m_channelFrames;
+    std::vector<uint64_t> m_ptzCounts;
+    std::vector<uint8_t> m_deviceBlock;
+    std::vector<uint8_t> m_channelBlock;
+    std::map<uint32_t, Play> m_plays;
+    uint32_t m_nextPlayId = 1;
+    uint64_t m_nextSessionId = 1;
+    Faults m_faults;
+
+    std::atomic<int> m_hostile{0};
+    std::atomic<bool> m_running{false};
+    std::thread m_acceptThread;
+    std::thread m_streamThread;
+    std::mutex m_lifecycle;  // serialises Start/Stop/Restart
+    Counters m_stats;
+};
+
+}  // namespace zv::devsim

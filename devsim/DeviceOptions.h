@@ -1,0 +1,42 @@
+// What one simulated device is made of, as set on the command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zv::devsim {
+
+struct User {
+    std::string name;
+    std::string password;
+};
+
+struct DeviceOptions {
+    std::string address = "127.0.0.2";
+    uint16_t port = 37777;  // 0 picks a free port (tests)
+    int channels = 4;
+    std::vector<User> users{{"admin", "admin"}};
+    int width = 352;
+    int height = 288;
+    int loginTimeoutMs = 5000;  // from connect to a successful login
+    int idleTimeoutMs = 15000;  // silence from a client before it is dropped
+    int maxSessions = 32;
+    int maxPlaysPerSession = 32;
+};
+
+// Faults injected through the control interface.
+enum class Hostile { Off, Garbage, BadMagic, BadVersion, Oversize, Truncate, BadPayload };
+
+const char* ToString(Hostile h);
+bool ParseHostile(const std::string& text, Hostile& out);
+
+struct Faults {
+    bool refuseLogin = false;
+    int loginDelayMs = 0;
+    int configStallMs = 0;  // < 0: configuration replies are never sent
+    int configShortBy = 0;  // configuration replies lose this many bytes
+    Hostile hostile = Hostile::Off;
+};
+
+}  // namespace zv::devsim

@@ -1,0 +1,202 @@
+#include "Simulator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+
+namespace zv::devsim {
+
+namespace {
+
+bool ParseInt(const std::string& s, int lo, int hi, int& out) {
+    if (s.empty() || s.size() > 10) return false;
+    size_t i = 0;
+    bool neg = false;
+    if (s[0] == '-') {
+        neg = true;
+        i = 1;
+    }
+    if (i == s.size()) return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    if (neg) v = -v;
+    if (v < lo || v > hi) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool ParseOnOff(const std::string& s, bool& out) {
+    if (s == "on" || s == "1")
+        out = true;
+    else if (s == "off" || s == "0")
+        out = false;
+    else
+        return false;
+    return true;
+}
+
+std::string Fixed(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    return buf;
+}
+
+}  // namespace
+
+Simulator::Simulator(SimulatorOptions options) : m_opt(std::move(options)) {
+    for (const auto& d : m_opt.devices) m_devices.push_back(std::make_unique<Device>(d));
+}
+
+Simulator::~Simulator() { Stop(); }
+
+bool Simulator::Start(std::string* error) {
+    for (auto& d : m_devices)
+        if (!d->Start(error)) return false;
+    for (const auto& cmd : m_opt.startupCommands) {
+        const std::string reply = Execute(cmd);
+        if (reply.rfind("OK", 0) != 0) {
+            if (error) *error = "start-up command '" + cmd + "': " + reply;
+            return false;
+        }
+    }
+    if (m_opt.controlPort >= 0) {
+        if (!m_control.Start(
+                m_opt.controlAddress, static_cast<uint16_t>(m_opt.controlPort),
+                [this](const std::string& line) { return Execute(line); }, error))
+            return false;
+    }
+    return true;
+}
+
+void Simulator::Stop() {
+    m_control.Stop();
+    for (auto& d : m_devices) d->Stop();
+}
+
+bool Simulator::WaitForQuit(int timeoutMs) {
+    std::unique_lock<std::mutex> lk(m_quitMu);
+    return m_quitCv.wait_for(lk, std::chrono::milliseconds(timeoutMs),
+                             [this] { return m_quit.load(); });
+}
+
+Device* Simulator::FindDevice(const std::string& address) {
+    for (auto& d : m_devices)
+        if (d->Address() == address || d->Address() + ":" + std::to_string(d->Port()) == address)
+            return d.get();
+    return nullptr;
+}
+
+std::string Simulator::Help() const {
+    return "OK commands: ping | devices | state ADDR CH | counters ADDR | faults ADDR | "
+           "drop ADDR | refuse-login ADDR on|off | delay-login ADDR MS | "
+           "stall-config ADDR MS|forever|off | short-config ADDR BYTES | "
+           "hostile ADDR off|garbage|bad-magic|bad-version|oversize|truncate|bad-payload | "
+           "restart ADDR [DOWN_MS] | quit";
+}
+
+std::string Simulator::Execute(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    for (std::string t; in >> t;) w.push_back(t);
+    if (w.empty()) return "ERR empty command";
+    const std::string& cmd = w[0];
+
+    if (cmd == "help") return Help();
+    if (cmd == "ping") return "OK pong";
+    if (cmd == "quit") {
+        {
+            std::lock_guard<std::mutex> lk(m_quitMu);
+            m_quit = true;
+        }
+        m_quitCv.notify_all();
+        return "OK bye";
+    }
+    if (cmd == "devices") {
+        std::string r = "OK";
+        for (auto& d : m_devices) r += " " + d->Address() + ":" + std::to_string(d->Port());
+        return r;
+    }
+
+    if (w.size() < 2) return "ERR " + cmd + ": device address missing (try help)";
+    Device* dev = FindDevice(w[1]);
+    if (!dev) return "ERR no device " + w[1];
+    auto arg = [&](size_t i) -> std::string { return i < w.size() ? w[i] : std::string(); };
+    Faults f = dev->GetFaults();
+
+    if (cmd == "state") {
+        int ch = 0;
+        if (!ParseInt(arg(2), 0, dev->Channels() - 1, ch)) return "ERR state: bad channel";
+        const ChannelReport r = dev->Report(ch);
+        std::string s =
+            "OK pan=" + Fixed(r.position.pan) + " tilt=" + Fixed(r.position.tilt) +
+            " zoom=" + Fixed(r.position.zoom) + " focus=" + Fixed(r.position.focus) +
+            " iris=" + Fixed(r.position.iris) + " moving=" + (r.motion.Any() ? "1" : "0") +
+            " pan_rate=" + Fixed(r.motion.pan) + " tilt_rate=" + Fixed(r.motion.tilt) +
+            " zoom_rate=" + Fixed(r.motion.zoom) + " focus_rate=" + Fixed(r.motion.focus) +
+            " iris_rate=" + Fixed(r.motion.iris) + " last_code=" + std::to_string(r.lastCode) +
+            " ptz=" + std::to_string(r.ptzCommands) + " blur=" + std::to_string(r.blurRadius) +
+            " exposure=" + Fixed(r.exposure) +
+            " brightness=" + std::to_string(r.colour.brightness) +
+            " contrast=" + std::to_string(r.colour.contrast) +
+            " saturation=" + std::to_string(r.colour.saturation) +
+            " hue=" + std::to_string(r.colour.hue) + " frames=" + std::to_string(r.frames) +
+            " plays=" + std::to_string(r.plays);
+        return s;
+    }
+    if (cmd == "counters") {
+        Counters& c = dev->Stats();
+        auto kv = [](const char* k, const std::atomic<uint64_t>& v) {
+            return std::string(" ") + k + "=" + std::to_string(v.load());
+        };
+        return "OK sessions=" + std::to_string(dev->SessionCount()) +
+               kv("sessions_accepted", c.sessionsAccepted) +
+               kv("sessions_rejected", c.sessionsRejected) + kv("logins", c.logins) +
+               kv("login_failures", c.loginFailures) + kv("logins_refused", c.loginsRefused) +
+               kv("requests", c.requests) + kv("ptz", c.ptzCommands) +
+               kv("config_gets", c.configGets) + kv("config_sets", c.configSets) +
+               kv("plays_started", c.playsStarted) + kv("frames_rendered", c.framesRendered) +
+               kv("frames_sent", c.framesSent) + kv("frames_dropped", c.framesDropped) +
+               kv("audio_sent", c.audioSent) + kv("audio_dropped", c.audioDropped) +
+               kv("malformed", c.malformed) + kv("hostile_sent", c.hostileSent) +
+               kv("drops", c.drops) + kv("restarts", c.restarts);
+    }
+    if (cmd == "faults") {
+        return "OK refuse_login=" + std::string(f.refuseLogin ? "1" : "0") +
+               " login_delay=" + std::to_string(f.loginDelayMs) +
+               " config_stall=" + std::to_string(f.configStallMs) +
+               " config_short=" + std::to_string(f.configShortBy) +
+               " hostile=" + ToString(f.hostile);
+    }
+    if (cmd == "drop") return "OK dropped=" + std::to_string(dev->DropSessions());
+    if (cmd == "refuse-login") {
+        if (!ParseOnOff(arg(2), f.refuseLogin)) return "ERR refuse-login: on or off";
+    } else if (cmd == "delay-login") {
+        if (!ParseInt(arg(2), 0, 600000, f.loginDelayMs)) return "ERR delay-login: 0..600000 ms";
+    } else if (cmd == "stall-config") {
+        if (arg(2) == "forever")
+            f.configStallMs = -1;
+        else if (arg(2) == "off")
+            f.configStallMs = 0;
+        else if (!ParseInt(arg(2), 0, 600000, f.configStallMs))
+            return "ERR stall-config: MS, forever or off";
+    } else if (cmd == "short-config") {
+        if (!ParseInt(arg(2), 0, 65536, f.configShortBy)) return "ERR short-config: 0..65536 bytes";
+    } else if (cmd == "hostile") {
+        if (!ParseHostile(arg(2), f.hostile)) return "ERR hostile: unknown mode";
+    } else if (cmd == "restart") {
+        int downMs = 500;
+        if (w.size() > 2 && !ParseInt(arg(2), 0, 60000, downMs)) return "ERR restart: 0..60000 ms";
+        std::string err;
+        if (!dev->Restart(downMs, &err)) return "ERR restart: " + err;
+        return "OK restarted";
+    } else {
+        return "ERR unknown command " + cmd + " (try help)";
+    }
+    dev->SetFaults(f);
+    return "OK";
+}
+
+}  // namespace zv::devsim

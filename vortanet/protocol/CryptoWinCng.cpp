@@ -1,0 +1,39 @@
+// Windows side of Crypto.h: HMAC and randomness from the system's CNG.
+#include <windows.h>
+#include <bcrypt.h>
+
+#include "Crypto.h"
+
+namespace zv::proto {
+
+Digest HmacSha256(const uint8_t* key, size_t keyLen, const uint8_t* msg, size_t msgLen) {
+    Digest d{};
+    // An empty key is the same HMAC key as a block of zeros; CNG refuses the
+    // empty one.
+    static const uint8_t kZeroKey[64] = {};
+    if (keyLen == 0) {
+        key = kZeroKey;
+        keyLen = sizeof kZeroKey;
+    }
+    static const uint8_t kEmpty = 0;
+    BCRYPT_ALG_HANDLE alg = nullptr;
+    if (BCryptOpenAlgorithmProvider(&alg, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                    BCRYPT_ALG_HANDLE_HMAC_FLAG) < 0)
+        return d;
+    BCRYPT_HASH_HANDLE h = nullptr;
+    if (BCryptCreateHash(alg, &h, nullptr, 0, const_cast<PUCHAR>(key), static_cast<ULONG>(keyLen),
+                         0) >= 0) {
+        BCryptHashData(h, const_cast<PUCHAR>(msg ? msg : &kEmpty), static_cast<ULONG>(msgLen), 0);
+        BCryptFinishHash(h, d.data(), static_cast<ULONG>(d.size()), 0);
+        BCryptDestroyHash(h);
+    }
+    BCryptCloseAlgorithmProvider(alg, 0);
+    return d;
+}
+
+bool RandomBytes(uint8_t* out, size_t n) {
+    return BCryptGenRandom(nullptr, out, static_cast<ULONG>(n), BCRYPT_USE_SYSTEM_PREFERRED_RNG) >=
+           0;
+}
+
+}  // namespace zv::proto
