@@ -49,6 +49,8 @@ add_test(NAME resources_match_layout
 target_link_libraries(Zentavo PRIVATE zv_core zv_ui vortanet_imp)
 add_dependencies(Zentavo vortanet_implib)
 
+add_subdirectory(vortanet)
+
 # Keeps a wineserver warm for a whole test run (see tools/wine-session).
 add_executable(zv_idle tools/idle.c)
 
@@ -59,3 +61,4 @@ add_executable(zv_gallery WIN32 tools/gallery/Gallery.cpp res/zentavo.rc)
 target_include_directories(zv_gallery PRIVATE dome res)
 target_link_libraries(zv_gallery PRIVATE zv_skin_controls zv_skin)
 target_link_options(zv_gallery PRIVATE -municode)
+

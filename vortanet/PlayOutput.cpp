@@ -1,0 +1,150 @@
+#include "PlayOutput.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+
+namespace vn {
+
+namespace proto = zv::proto;
+
+uint64_t UnixMicros() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return ticks / 10 - 11644473600ull * 1000000ull;  // 100 ns since 1601 to µs since 1970
+}
+
+void CVideoOutput::Draw(const proto::VideoFrame& frame) {
+    const int w = frame.info.width, h = frame.info.height;
+    const int stride = (w * 3 + 3) & ~3;
+    m_bgr.resize(size_t(stride) * h);
+    const uint8_t* src = frame.data.data();
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = m_bgr.data() + size_t(y) * stride;
+        for (int x = 0; x < w; ++x, row += 3) {
+            if (frame.info.format == proto::PixelFormat::Rgb24) {
+                row[0] = src[2], row[1] = src[1], row[2] = src[0];
+                src += 3;
+            } else {  // RGB565
+                const uint16_t p = uint16_t(src[0] | (src[1] << 8));
+                src += 2;
+                row[2] = uint8_t(((p >> 11) & 0x1F) * 255 / 31);
+                row[1] = uint8_t(((p >> 5) & 0x3F) * 255 / 63);
+                row[0] = uint8_t((p & 0x1F) * 255 / 31);
+            }
+        }
+    }
+    bool drawn = false;
+    if (IsWindow(m_hWnd)) {
+        RECT rc;
+        GetClientRect(m_hWnd, &rc);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        if (HDC dc = GetDC(m_hWnd)) {
+            SetStretchBltMode(dc, COLORONCOLOR);
+            drawn = StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, w, h, m_bgr.data(), &bi,
+                                  DIB_RGB_COLORS, SRCCOPY) != 0;
+            ReleaseDC(m_hWnd, dc);
+        }
+    }
+    const uint64_t now = UnixMicros();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_stats.framesReceived;
+    if (m_bHaveFrame && frame.info.frameNo > m_stats.lastFrameNo + 1)
+        m_stats.framesDropped += frame.info.frameNo - m_stats.lastFrameNo - 1;
+    m_bHaveFrame = true;
+    m_stats.lastFrameNo = frame.info.frameNo;
+    m_stats.width = uint32_t(w);
+    m_stats.height = uint32_t(h);
+    if (drawn) {
+        ++m_stats.framesDrawn;
+        const uint64_t delay = now > frame.info.timestampUs ? now - frame.info.timestampUs : 0;
+        m_stats.latencyMaxUs = std::max<uint32_t>(m_stats.latencyMaxUs, uint32_t(std::min<uint64_t>(delay, UINT32_MAX)));
+        ++m_latency[std::min<uint64_t>(delay / 1000, kLatencyBuckets - 1)];
+    }
+}
+
+void CVideoOutput::CountAudio() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_stats.audioPackets;
+}
+
+VN_PLAY_STATS CVideoOutput::Stats() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    VN_PLAY_STATS s = m_stats;
+    s.cbSize = sizeof s;
+    // Percentiles from the millisecond histogram, reported at the bucket's top.
+    auto percentile = [&](double q) -> uint32_t {
+        const uint64_t need = uint64_t(q * m_stats.framesDrawn + 0.999999);
+        uint64_t seen = 0;
+        for (int i = 0; i < kLatencyBuckets; ++i) {
+            seen += m_latency[i];
+            if (need && seen >= need) return uint32_t(i + 1) * 1000;
+        }
+        return 0;
+    };
+    s.latencyP50Us = percentile(0.50);
+    s.latencyP95Us = percentile(0.95);
+    return s;
+}
+
+bool CSoundOutput::Open(uint32_t sampleRate) {
+    WAVEFORMATEX fmt{};
+    fmt.wFormatTag = WAVE_FORMAT_PCM;
+    fmt.nChannels = 1;
+    fmt.nSamplesPerSec = sampleRate;
+    fmt.wBitsPerSample = 16;
+    fmt.nBlockAlign = 2;
+    fmt.nAvgBytesPerSec = sampleRate * 2;
+    if (waveOutOpen(&m_out, WAVE_MAPPER, &fmt, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+        m_out = nullptr;
+        return false;
+    }
+    m_rate = sampleRate;
+    return true;
+}
+
+void CSoundOutput::Play(const proto::AudioPacket& packet) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bFailed) return;
+    if (m_out && m_rate != packet.sampleRate) {
+        waveOutReset(m_out);
+        for (WAVEHDR& h : m_headers)
+            if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(m_out, &h, sizeof h);
+        waveOutClose(m_out);
+        m_out = nullptr;
+    }
+    if (!m_out && !Open(packet.sampleRate)) {
+        m_bFailed = true;
+        return;
+    }
+    // A free buffer, or the packet is skipped: sound must never hold up video.
+    for (int i = 0; i < kBuffers; ++i) {
+        WAVEHDR& h = m_headers[i];
+        if ((h.dwFlags & WHDR_PREPARED) && !(h.dwFlags & WHDR_DONE)) continue;
+        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(m_out, &h, sizeof h);
+        m_data[i] = packet.samples;
+        h = WAVEHDR{};
+        h.lpData = reinterpret_cast<LPSTR>(m_data[i].data());
+        h.dwBufferLength = DWORD(m_data[i].size() * sizeof(int16_t));
+        if (waveOutPrepareHeader(m_out, &h, sizeof h) == MMSYSERR_NOERROR)
+            waveOutWrite(m_out, &h, sizeof h);
+        return;
+    }
+}
+
+void CSoundOutput::Close() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_out) {
+        waveOutReset(m_out);
+        for (WAVEHDR& h : m_headers)
+            if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(m_out, &h, sizeof h);
+        waveOutClose(m_out);
+        m_out = nullptr;
+    }
+    for (WAVEHDR& h : m_headers) h = WAVEHDR{};
+    m_bFailed = false;
+}
+
+}  // namespace vn

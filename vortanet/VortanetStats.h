@@ -1,0 +1,25 @@
+// Diagnostics of the stand-in network library for hosts' test and benchmark
+// programs: per live play, what arrived and how late it was drawn. Exported
+// by name only (the module does not use it).
+#pragma once
+
+#include <stdint.h>
+
+typedef struct VN_PLAY_STATS {
+    uint32_t cbSize;          /* in: sizeof(VN_PLAY_STATS) */
+    uint32_t framesReceived;  /* video frames that arrived for the play */
+    uint32_t framesDrawn;     /* of those, drawn into the play's window */
+    uint32_t framesDropped;   /* gaps in the device's frame numbers */
+    uint32_t audioPackets;    /* audio packets received while sound was open */
+    uint32_t latencyP50Us;    /* device timestamp to drawn, microseconds */
+    uint32_t latencyP95Us;
+    uint32_t latencyMaxUs;
+    uint32_t width, height;   /* size of the last picture */
+    uint32_t lastFrameNo;     /* device frame number of the last picture */
+} VN_PLAY_STATS;
+
+#ifdef __cplusplus
+extern "C"
+#endif
+    /* 1 and *out filled for a live play; 0 for an unknown handle or a bad cbSize. */
+    int __cdecl NetGetPlayStats(int32_t lPlayHandle, VN_PLAY_STATS* out);
