@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "DeviceSession.h"
-#include "PlayOutput.h"
+#include "SoundOutput.h"
+#include "VideoOutput.h"
 #include "VortanetApi.h"
 #include "VortanetStats.h"
 

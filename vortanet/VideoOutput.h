@@ -1,10 +1,8 @@
-// Where a live play's media goes: pictures drawn into the play's window,
-// scaled to its client area, with arrival and delay figures; and sound
-// through the platform's wave output when there is one.
+// A live play's pictures drawn into the play's window, scaled to its client
+// area, with arrival and delay figures.
 #pragma once
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cstdint>
 #include <mutex>
@@ -32,25 +30,6 @@ private:
     VN_PLAY_STATS m_stats{};
     bool m_bHaveFrame = false;
     std::vector<uint32_t> m_latency = std::vector<uint32_t>(kLatencyBuckets);
-};
-
-// One sound output for the library: the device's audio of one play at a time.
-class CSoundOutput {
-public:
-    ~CSoundOutput() { Close(); }
-    void Play(const zv::proto::AudioPacket& packet);
-    void Close();
-
-private:
-    static constexpr int kBuffers = 8;
-    bool Open(uint32_t sampleRate);
-
-    std::mutex m_mutex;
-    HWAVEOUT m_out = nullptr;
-    bool m_bFailed = false;  // no wave output here: packets are only counted
-    uint32_t m_rate = 0;
-    WAVEHDR m_headers[kBuffers] = {};
-    std::vector<int16_t> m_data[kBuffers];
 };
 
 // Microseconds since 1970 on this machine's clock, as the device stamps frames.
