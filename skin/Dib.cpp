@@ -10,6 +10,8 @@
 #include "ScopedHandle.h"
 #include "SelectGuard.h"
 
+namespace zv {
+
 CDib::CDib() = default;
 
 CDib::~CDib() = default;
@@ -109,3 +111,5 @@ int CDib::NumColors(const BITMAPINFOHEADER& header) {
     if (header.biBitCount > 24) return 0;  // no palette-sized answer exists
     return 1 << header.biBitCount;
 }
+
+}  // namespace zv

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace zv {
+
 class CDibPalette;
 
 class CDib {
@@ -53,3 +55,5 @@ private:
     std::unique_ptr<BYTE[]> m_pBits;
     std::unique_ptr<CDibPalette> m_pPalette;
 };
+
+}  // namespace zv

@@ -5,6 +5,8 @@
 
 #include "Dib.h"
 
+namespace zv {
+
 CDibPalette::CDibPalette(const CDib& dib) {
     const BITMAPINFOHEADER& header = dib.GetInfo()->bmiHeader;
     // A biClrUsed beyond the table that was allocated for this bit count
@@ -27,3 +29,5 @@ CDibPalette::CDibPalette(const CDib& dib) {
     }
     Attach(CreatePalette(pLogPal));
 }
+
+}  // namespace zv

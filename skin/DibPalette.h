@@ -6,9 +6,13 @@
 
 #include "ScopedHandle.h"
 
+namespace zv {
+
 class CDib;
 
 class CDibPalette : public ui::CGdiObject<HPALETTE> {
 public:
     explicit CDibPalette(const CDib& dib);
 };
+
+}  // namespace zv

@@ -5,6 +5,8 @@
 #include "ResourceContext.h"
 #include "SelectGuard.h"
 
+namespace zv {
+
 CSkinBitmap::CSkinBitmap(UINT nId) {
     if (nId != 0) Load(nId);
 }
@@ -41,3 +43,5 @@ bool CSkinBitmap::Draw(bool bUsePaintDC, HWND hWnd, int x, int y, int cx, int cy
     if (ySrc == -1) ySrc = 0;
     return BitBlt(hTarget, x, y, cx, cy, memDC, xSrc, ySrc, SRCCOPY) != FALSE;
 }
+
+}  // namespace zv

@@ -6,6 +6,8 @@
 
 #include "ScopedHandle.h"
 
+namespace zv {
+
 class CSkinBitmap {
 public:
     // Id 0 loads nothing; a failed load leaves the size 0 x 0.
@@ -35,3 +37,5 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
 };
+
+}  // namespace zv

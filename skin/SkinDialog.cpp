@@ -7,6 +7,8 @@
 #include "ScopedHandle.h"
 #include "SelectGuard.h"
 
+namespace zv {
+
 CSkinDialog::CSkinDialog(UINT nTemplateId, HWND hParent)
     : CDialogBase(nTemplateId, hParent),
       m_hHollowBrush(static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))) {}
@@ -96,3 +98,5 @@ LRESULT CSkinDialog::OnPaletteChanged(ui::CMessage& msg) {
     if (nMapped != 0 && nMapped != GDI_ERROR) InvalidateRect(m_hWnd, nullptr, TRUE);
     return 0;
 }
+
+}  // namespace zv

@@ -9,6 +9,8 @@
 #include "DialogBase.h"
 #include "Dib.h"
 
+namespace zv {
+
 class CSkinDialog : public ui::CDialogBase {
 public:
     enum Placement { PLACE_TOPLEFT = 0, PLACE_STRETCH = 1, PLACE_CENTER = 2 };
@@ -43,3 +45,5 @@ private:
         {WM_PALETTECHANGED, &CSkinDialog::OnPaletteChanged},
     };
 };
+
+}  // namespace zv

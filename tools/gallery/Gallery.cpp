@@ -58,20 +58,20 @@ private:
         {WM_PAINT, &CDomePreview::OnPaint},
         {WM_PRINTCLIENT, &CDomePreview::OnPrintClient},
     };
-    CSkinBitmap m_left, m_right;
+    zv::CSkinBitmap m_left, m_right;
     zv::CSkinButton m_buttons[24];
 };
 
-class CColorPreview : public CSkinDialog {
+class CColorPreview : public zv::CSkinDialog {
 public:
-    CColorPreview() : CSkinDialog(141, nullptr) {
+    CColorPreview() : zv::CSkinDialog(141, nullptr) {
         m_exit.LoadBitmaps(6119, 6054, 6112, 0);
         m_default.LoadBitmaps(260, 261, 262, 0);
     }
 
 protected:
     BOOL OnInitDialog() override {
-        CSkinDialog::OnInitDialog();
+        zv::CSkinDialog::OnInitDialog();
         SetBackgroundBitmap(204, PLACE_TOPLEFT);
         m_exit.SubclassDlgItem(6079, m_hWnd);
         m_default.SubclassDlgItem(8028, m_hWnd);

@@ -10,6 +10,9 @@
 #include "TestResource.h"
 #include "TestSupport.h"
 
+using zv::CDib;
+using zv::CDibPalette;
+
 namespace {
 
 constexpr int kWidth = 5;  // odd, so that every depth pads its rows

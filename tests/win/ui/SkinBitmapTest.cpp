@@ -8,6 +8,8 @@
 #include "TestResource.h"
 #include "TestSupport.h"
 
+using zv::CSkinBitmap;
+
 namespace {
 
 constexpr COLORREF kWindowColour = RGB(0, 0, 0);

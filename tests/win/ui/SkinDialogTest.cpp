@@ -13,6 +13,8 @@
 #include "TestResource.h"
 #include "TestSupport.h"
 
+using zv::CSkinDialog;
+
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
