@@ -1,8 +1,12 @@
-# The two entry points; everything else is in tools/ and CMakePresets.json.
-.PHONY: demo test
+# The entry points; everything else is in tools/ and CMakePresets.json.
+.PHONY: demo test bench
 
 demo:
-	@echo "make demo: not yet - the sample host and the device simulator come with a later change."
+	tools/demo
 
 test:
 	tools/run-tests
+
+# Figures, not tests: round trips against their floor and 16 live streams for 60 s.
+bench:
+	tools/bench/run 60
