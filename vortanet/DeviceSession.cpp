@@ -151,31 +151,36 @@ void CDeviceSession::Stop() {
 }
 
 void CDeviceSession::FailPending() {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    for (auto& entry : m_pending) SetEvent(entry.second->event);
+    AcquireSRWLockExclusive(&m_pendingLock);
+    m_failAll = true;
+    ReleaseSRWLockExclusive(&m_pendingLock);
+    WakeAllConditionVariable(&m_pendingChanged);
 }
 
 bool CDeviceSession::Exchange(const std::vector<uint8_t>& bytes, uint32_t seq, proto::MsgType reply,
                               int timeoutMs, proto::Frame* out) {
     if (m_lost || m_stop) return false;
-    Pending pending{CreateEventW(nullptr, TRUE, FALSE, nullptr), reply, {}};
-    if (!pending.event) return false;
-    {
-        std::lock_guard<std::mutex> lock(m_pendingMutex);
-        m_pending[seq] = &pending;
-    }
+    Pending pending{reply, {}};
+    AcquireSRWLockExclusive(&m_pendingLock);
+    m_pending[seq] = &pending;
+    ReleaseSRWLockExclusive(&m_pendingLock);
     bool ok = Send(bytes);
-    if (ok) {
-        HANDLE waits[2] = {pending.event, m_thread};
-        WaitForMultipleObjects(m_thread ? 2 : 1, waits, FALSE, static_cast<DWORD>(timeoutMs));
+    const ULONGLONG deadline = Now() + static_cast<ULONGLONG>(timeoutMs);
+    AcquireSRWLockExclusive(&m_pendingLock);
+    while (ok && !pending.answered && !m_failAll) {
+        const ULONGLONG now = Now();
+        if (now >= deadline) break;
+        // In slices, so that a receive thread ended from outside (the process
+        // is exiting) does not keep a caller for the whole wait.
+        const DWORD slice = static_cast<DWORD>(deadline - now < 50 ? deadline - now : 50);
+        if (!SleepConditionVariableSRW(&m_pendingChanged, &m_pendingLock, slice, 0) &&
+            m_thread && WaitForSingleObject(m_thread, 0) == WAIT_OBJECT_0)
+            break;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_pendingMutex);
-        m_pending.erase(seq);
-        ok = ok && pending.answered;
-        if (ok && out) *out = std::move(pending.reply);
-    }
-    CloseHandle(pending.event);
+    m_pending.erase(seq);
+    ok = ok && pending.answered;
+    if (ok && out) *out = std::move(pending.reply);
+    ReleaseSRWLockExclusive(&m_pendingLock);
     return ok;
 }
 
@@ -285,15 +290,22 @@ bool CDeviceSession::Handle(const proto::Frame& frame) {
                 proto::ConfigData d;
                 if (proto::Decode(frame, d) != proto::DecodeError::None) return false;
             }
-            std::lock_guard<std::mutex> lock(m_pendingMutex);
+            AcquireSRWLockExclusive(&m_pendingLock);
             auto it = m_pending.find(frame.header.seq);
-            // A reply nobody waits for any more (its caller timed out) is dropped.
-            if (it == m_pending.end()) return frame.header.seq != 0 && frame.header.seq <= m_seq;
-            if (it->second->expected != frame.header.type) return false;
-            it->second->reply = frame;
-            it->second->answered = true;
-            SetEvent(it->second->event);
-            return true;
+            bool ok;
+            if (it == m_pending.end()) {
+                // A reply nobody waits for any more (its caller timed out) is dropped.
+                ok = frame.header.seq != 0 && frame.header.seq <= m_seq;
+            } else if (it->second->expected != frame.header.type) {
+                ok = false;
+            } else {
+                it->second->reply = frame;
+                it->second->answered = true;
+                ok = true;
+            }
+            ReleaseSRWLockExclusive(&m_pendingLock);
+            if (ok) WakeAllConditionVariable(&m_pendingChanged);
+            return ok;
         }
         default:  // ERROR, or a type a device may not send now
             return false;

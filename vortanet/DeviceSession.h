@@ -73,7 +73,6 @@ public:
 private:
     explicit CDeviceSession(zv::net::Socket socket);
     struct Pending {
-        HANDLE event;
         zv::proto::MsgType expected;
         zv::proto::Frame reply;
         bool answered = false;
@@ -93,8 +92,13 @@ private:
 
     zv::net::Socket m_socket;
     std::mutex m_sendMutex;
-    std::mutex m_pendingMutex;
+    // Waiters sleep on a condition variable rather than a kernel event: under
+    // Wine an event costs a trip to the server on every create, set and wait,
+    // which showed in every request's round trip.
+    SRWLOCK m_pendingLock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_pendingChanged = CONDITION_VARIABLE_INIT;
     std::map<uint32_t, Pending*> m_pending;
+    bool m_failAll = false;  // under m_pendingLock: no reply will come any more
     std::atomic<uint32_t> m_seq{0};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_lost{false};
