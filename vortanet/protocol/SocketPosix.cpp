@@ -11,23 +11,11 @@
 #include <cstring>
 
 #include "Socket.h"
+#include "SocketAddress.h"
 
 namespace zv::net {
 
 namespace {
-
-bool MakeAddress(const std::string& ip, uint16_t port, sockaddr_in& sa, std::string* error) {
-    uint8_t a[4];
-    if (!ParseIPv4(ip, a)) {
-        if (error) *error = "not an IPv4 address: " + ip;
-        return false;
-    }
-    std::memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr, a, 4);
-    return true;
-}
 
 void SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL, 0);
@@ -64,14 +52,18 @@ Socket& Socket::operator=(Socket&& o) noexcept {
     return *this;
 }
 
+// A new TCP socket and the address it is for; invalid on failure.
+static int OpenTcp(const std::string& ip, uint16_t port, sockaddr_in& sa, std::string* error) {
+    if (!MakeAddress(ip, port, sa, error)) return -1;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 && error) *error = Errno("socket");
+    return fd;
+}
+
 Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) {
     sockaddr_in sa;
-    if (!MakeAddress(ip, port, sa, error)) return Socket();
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        if (error) *error = Errno("socket");
-        return Socket();
-    }
+    const int fd = OpenTcp(ip, port, sa, error);
+    if (fd < 0) return Socket();
     Socket s(fd);
     // A restarted device must be able to take its port back while old
     // connections linger in TIME_WAIT.
@@ -91,12 +83,8 @@ Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) 
 
 Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error) {
     sockaddr_in sa;
-    if (!MakeAddress(ip, port, sa, error)) return Socket();
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        if (error) *error = Errno("socket");
-        return Socket();
-    }
+    const int fd = OpenTcp(ip, port, sa, error);
+    if (fd < 0) return Socket();
     Socket s(fd);
     SetNonBlocking(fd);
     if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {

@@ -7,25 +7,13 @@
 #include <mutex>
 
 #include "Socket.h"
+#include "SocketAddress.h"
 
 namespace zv::net {
 
 namespace {
 
 SOCKET H(intptr_t h) { return static_cast<SOCKET>(h); }
-
-bool MakeAddress(const std::string& ip, uint16_t port, sockaddr_in& sa, std::string* error) {
-    uint8_t a[4];
-    if (!ParseIPv4(ip, a)) {
-        if (error) *error = "not an IPv4 address: " + ip;
-        return false;
-    }
-    std::memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr, a, 4);
-    return true;
-}
 
 void SetNonBlocking(SOCKET s) {
     u_long on = 1;
@@ -76,15 +64,19 @@ Socket& Socket::operator=(Socket&& o) noexcept {
     return *this;
 }
 
+// A new TCP socket and the address it is for; invalid on failure.
+static SOCKET OpenTcp(const std::string& ip, uint16_t port, sockaddr_in& sa, std::string* error) {
+    if (!MakeAddress(ip, port, sa, error)) return INVALID_SOCKET;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET && error) *error = LastError("socket");
+    return s;
+}
+
 Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) {
     Startup();
     sockaddr_in sa;
-    if (!MakeAddress(ip, port, sa, error)) return Socket();
-    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) {
-        if (error) *error = LastError("socket");
-        return Socket();
-    }
+    const SOCKET s = OpenTcp(ip, port, sa, error);
+    if (s == INVALID_SOCKET) return Socket();
     Socket out(static_cast<intptr_t>(s));
     // No SO_REUSEADDR: on Windows it would let another process steal the
     // port. A plain bind already succeeds next to TIME_WAIT connections.
@@ -103,12 +95,8 @@ Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) 
 Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error) {
     Startup();
     sockaddr_in sa;
-    if (!MakeAddress(ip, port, sa, error)) return Socket();
-    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) {
-        if (error) *error = LastError("socket");
-        return Socket();
-    }
+    const SOCKET s = OpenTcp(ip, port, sa, error);
+    if (s == INVALID_SOCKET) return Socket();
     Socket out(static_cast<intptr_t>(s));
     SetNonBlocking(s);
     if (connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
