@@ -35,7 +35,7 @@ bool SameCamera(const CAMERA_INFO& a, const CAMERA_INFO& b) {
 
 void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress, int32_t,
                                    uintptr_t dwUser) {
-    if (dwUser == 0 || pszAddress == nullptr) return;
+    if (dwUser == 0) return;
     try {
         reinterpret_cast<CSessionManager*>(dwUser)->OnDisconnect(lLoginHandle, pszAddress);
     } catch (...) {
@@ -66,6 +66,14 @@ std::list<CAMERA_INFO>::iterator CSessionManager::FindPlay(const CAMERA_INFO& ca
     for (auto it = m_playList.begin(); it != m_playList.end(); ++it)
         if (SameCamera(*it, camera)) return it;
     return m_playList.end();
+}
+
+bool CSessionManager::IsPooled(const LOGIN_INFO& login) const {
+    const std::string_view address = FieldText(login.szDeviceAddress);
+    for (const LOGIN_INFO& entry : m_loginPool)
+        if (entry.lLoginHandle == login.lLoginHandle && FieldText(entry.szDeviceAddress) == address)
+            return true;
+    return false;
 }
 
 int32_t CSessionManager::EnsureNetInit() {
@@ -136,6 +144,15 @@ int CSessionManager::StartVideo(CAMERA_INFO& camera) {
         camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
         return 0;
     }
+    if (!IsPooled(login)) {
+        // Its login was reported lost while the play started: the entry would
+        // claim "connected" for a play nobody can stop any more.
+        lock.unlock();
+        m_net.StopRealPlay(play);
+        camera.nConnectState = 0;
+        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
+        return 0;
+    }
     camera.lLoginHandle = login.lLoginHandle;
     camera.nConnectState = 1;
     camera.lPlayHandle = play;
@@ -149,11 +166,15 @@ int CSessionManager::StopVideo(CAMERA_INFO& camera) {
     if (!lock.owns_lock()) return 0;
     auto it = FindPlay(camera);
     if (it == m_playList.end()) return 0;
-    if (m_net.StopRealPlay(it->lPlayHandle) == 0) return 0;
+    // No iterator survives the library call: a library that reports a loss
+    // from inside it runs OnDisconnect on this thread, which may free the entry.
+    const int32_t play = it->lPlayHandle;
+    if (m_net.StopRealPlay(play) == 0) return 0;
     camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
     camera.nConnectState = 0;
     camera.nAudioState = 0;
-    m_playList.erase(it);
+    m_playList.remove_if(
+        [&](const CAMERA_INFO& e) { return e.lPlayHandle == play && SameCamera(e, camera); });
     return 1;
 }
 
@@ -162,8 +183,9 @@ int CSessionManager::SetAudio(CAMERA_INFO& camera) {
     if (!lock.owns_lock()) return 0;
     auto it = FindPlay(camera);
     if (it == m_playList.end()) return 0;
+    const int32_t play = it->lPlayHandle;  // the entry may be gone after the call
     if (camera.nAudioState != 0) {
-        const bool on = m_net.OpenSound(it->lPlayHandle) != 0;
+        const bool on = m_net.OpenSound(play) != 0;
         camera.nAudioState = on ? 1 : 0;
         return on ? 1 : 0;
     }
@@ -186,16 +208,18 @@ void CSessionManager::OnDisconnect(int32_t lLoginHandle, const char* pszAddress)
     Lock lock = TakeLock();
     if (!lock.owns_lock()) return;
     // The library's text: bounded like our own fields so a missing NUL
-    // cannot run us past what any address could be.
+    // cannot run us past what any address could be. Without an address the
+    // handle alone decides (handles are unique); otherwise both must match.
     size_t n = 0;
-    while (n < sizeof(LOGIN_INFO::szDeviceAddress) && pszAddress[n] != '\0') ++n;
-    const std::string_view address(pszAddress, n);
-    m_loginPool.remove_if([&](const LOGIN_INFO& e) {
-        return e.lLoginHandle == lLoginHandle && FieldText(e.szDeviceAddress) == address;
-    });
-    m_playList.remove_if([&](const CAMERA_INFO& e) {
-        return e.lLoginHandle == lLoginHandle && FieldText(e.szDeviceAddress) == address;
-    });
+    while (pszAddress && n < sizeof(LOGIN_INFO::szDeviceAddress) && pszAddress[n] != '\0') ++n;
+    const std::string_view address(pszAddress ? pszAddress : "", n);
+    auto matches = [&](int32_t handle, std::string_view entryAddress) {
+        return handle == lLoginHandle && (!pszAddress || entryAddress == address);
+    };
+    m_loginPool.remove_if(
+        [&](const LOGIN_INFO& e) { return matches(e.lLoginHandle, FieldText(e.szDeviceAddress)); });
+    m_playList.remove_if(
+        [&](const CAMERA_INFO& e) { return matches(e.lLoginHandle, FieldText(e.szDeviceAddress)); });
 }
 
 void CSessionManager::Teardown() {

@@ -80,6 +80,8 @@ private:
     // Takes the lock; an owns_lock() of false means it could not be taken.
     Lock TakeLock();
     std::list<CAMERA_INFO>::iterator FindPlay(const CAMERA_INFO& camera);
+    // Whether this login is still in the pool (with the lock held).
+    bool IsPooled(const LOGIN_INFO& login) const;
 
     INetLibrary& m_net;
     int32_t m_lNetInit = 0;  // guarded by m_mutex (see EnsureNetInit)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -45,6 +46,13 @@ public:
     DisconnectFn callback = nullptr;
     uintptr_t user = 0;
 
+    // Runs inside the next call of a function (after it is logged, before it
+    // returns), e.g. to deliver a loss notice where a real library could.
+    void OnNextCall(const std::string& fn, std::function<void()> hook) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_hooks[fn] = std::move(hook);
+    }
+
     int32_t Init(DisconnectFn pfn, uintptr_t dwUser) override {
         int32_t r = Result("Init", 1);
         Log("Init");
@@ -68,21 +76,25 @@ public:
         int32_t r = Result("StartRealPlay", NextHandle(m_nextPlay));
         Log("StartRealPlay " + std::to_string(login) + " " + std::to_string(ch) + " " +
             std::to_string(wnd) + " -> " + std::to_string(r));
+        RunHook("StartRealPlay");
         return r;
     }
     int32_t StopRealPlay(int32_t h) override {
         int32_t r = Result("StopRealPlay", 1);
         Log("StopRealPlay " + std::to_string(h) + " -> " + std::to_string(r));
+        RunHook("StopRealPlay");
         return r;
     }
     int32_t OpenSound(int32_t h) override {
         int32_t r = Result("OpenSound", 1);
         Log("OpenSound " + std::to_string(h) + " -> " + std::to_string(r));
+        RunHook("OpenSound");
         return r;
     }
     int32_t CloseSound() override {
         int32_t r = Result("CloseSound", 1);
         Log("CloseSound -> " + std::to_string(r));
+        RunHook("CloseSound");
         return r;
     }
     int32_t PtzControl(int32_t login, int32_t ch, uint32_t code, uint8_t p1, uint8_t p2,
@@ -119,6 +131,17 @@ private:
         q.pop_front();
         return r;
     }
+    void RunHook(const std::string& fn) {
+        std::function<void()> hook;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            auto it = m_hooks.find(fn);
+            if (it == m_hooks.end()) return;
+            hook = std::move(it->second);
+            m_hooks.erase(it);
+        }
+        hook();
+    }
     void Log(std::string line) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.push_back(std::move(line));
@@ -127,6 +150,7 @@ private:
     std::mutex m_mutex;
     std::vector<std::string> m_calls;
     std::map<std::string, std::deque<int32_t>> m_script;
+    std::map<std::string, std::function<void()>> m_hooks;
     int32_t m_nextLogin = 100;
     int32_t m_nextPlay = 500;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "FakeNetLibrary.h"
 #include "SessionManager.h"
@@ -269,6 +270,80 @@ TEST_F(SessionTest, DisconnectRemovesOnlyTheMatchingLoginAndItsPlays) {
     // The next start of that device logs in afresh.
     ASSERT_EQ(sm.StartVideo(a0), 1);
     EXPECT_EQ(net.Count("Login 10.0.0.1"), 1);
+}
+
+// A loss notice arriving between the library starting a play and the session
+// manager recording it: the play belongs to a login that no longer exists.
+TEST_F(SessionTest, LossDuringStartFailsTheStartAndStopsTheOrphanedPlay) {
+    CAMERA_INFO a = Camera("10.0.0.1", 0);
+    ASSERT_EQ(sm.StartVideo(a), 1);
+    const int32_t login = a.lLoginHandle;
+    CAMERA_INFO b = Camera("10.0.0.1", 1);
+    net.OnNextCall("StartRealPlay", [&] {
+        // The library's own thread, as a real loss would come.
+        std::thread([&] { net.callback(login, "10.0.0.1", 0, net.user); }).join();
+    });
+    net.ClearCalls();
+    EXPECT_EQ(sm.StartVideo(b), 0);
+    EXPECT_EQ(b.lPlayHandle, ZV_STATUS_PLAY_FAILED);
+    EXPECT_EQ(b.nConnectState, 0);
+    EXPECT_EQ(sm.GetConnectState(b), 0);
+    EXPECT_EQ(sm.PlayCount(), 0u);
+    EXPECT_EQ(sm.LoginCount(), 0u);
+    EXPECT_EQ(net.Calls(), (Calls{"StartRealPlay 101 1 4660 -> 502", "StopRealPlay 502 -> 1"}));
+
+    // Starting the camera again logs in afresh, and its one stop ends that play.
+    ASSERT_EQ(sm.StartVideo(b), 1);
+    EXPECT_EQ(sm.PlayCount(), 1u);
+    net.ClearCalls();
+    EXPECT_EQ(sm.StopVideo(b), 1);
+    EXPECT_EQ(net.Calls(), (Calls{"StopRealPlay 503 -> 1"}));
+    EXPECT_EQ(sm.PlayCount(), 0u);
+}
+
+// A library that reports a loss synchronously, from inside the very call that
+// found it: the entry must not be used after the notice freed it (ASan).
+TEST_F(SessionTest, LossReportedFromInsideStopOrSoundCallsFreesNothingTwice) {
+    CAMERA_INFO a = Camera("10.0.0.1", 0);
+    CAMERA_INFO b = Camera("10.0.0.1", 1);
+    ASSERT_EQ(sm.StartVideo(a), 1);
+    ASSERT_EQ(sm.StartVideo(b), 1);
+    auto lose = [&] { net.callback(a.lLoginHandle, "10.0.0.1", 0, net.user); };
+
+    net.OnNextCall("StopRealPlay", lose);
+    EXPECT_EQ(sm.StopVideo(a), 1) << "the library stopped it";
+    EXPECT_EQ(a.nConnectState, 0);
+    EXPECT_EQ(a.lPlayHandle, ZV_STATUS_PLAY_FAILED);
+    EXPECT_EQ(sm.PlayCount(), 0u) << "the notice took b's entry too";
+    EXPECT_EQ(sm.LoginCount(), 0u);
+
+    CAMERA_INFO c = Camera("10.0.0.2", 0);
+    ASSERT_EQ(sm.StartVideo(c), 1);
+    c.nAudioState = 1;
+    net.OnNextCall("OpenSound", [&] { net.callback(c.lLoginHandle, "10.0.0.2", 0, net.user); });
+    EXPECT_EQ(sm.SetAudio(c), 1);
+    EXPECT_EQ(sm.PlayCount(), 0u);
+
+    CAMERA_INFO d = Camera("10.0.0.3", 0);
+    ASSERT_EQ(sm.StartVideo(d), 1);
+    net.Script("StopRealPlay", {0});
+    net.OnNextCall("StopRealPlay", [&] { net.callback(d.lLoginHandle, "10.0.0.3", 0, net.user); });
+    EXPECT_EQ(sm.StopVideo(d), 0) << "refused by the library";
+    EXPECT_EQ(sm.GetConnectState(d), 0) << "but the notice ended the play";
+}
+
+// Some library builds give no address with a loss: the handle alone decides.
+TEST_F(SessionTest, LossWithoutAnAddressMatchesOnTheHandleAlone) {
+    CAMERA_INFO a = Camera("10.0.0.1", 0);
+    CAMERA_INFO b = Camera("10.0.0.2", 0);
+    ASSERT_EQ(sm.StartVideo(a), 1);
+    ASSERT_EQ(sm.StartVideo(b), 1);
+    net.callback(a.lLoginHandle, nullptr, 0, net.user);
+    EXPECT_EQ(sm.GetConnectState(a), 0);
+    EXPECT_EQ(sm.GetConnectState(b), 1);
+    EXPECT_EQ(sm.LoginCount(), 1u);
+    ASSERT_EQ(sm.StartVideo(a), 1);
+    EXPECT_EQ(net.Count("Login 10.0.0.1"), 2) << "the dead login is not reused";
 }
 
 // --- Teardown ----------------------------------------------------------------
