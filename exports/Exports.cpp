@@ -2,6 +2,8 @@
 // session manager, and let nothing escape into the host.
 #include <windows.h>
 
+#include <new>
+
 #include "ResourceContext.h"
 #include "SessionManager.h"
 #include "VortanetLibrary.h"
@@ -9,16 +11,20 @@
 
 namespace {
 
-// Constructed at load, destroyed at unload in reverse order: the session
-// manager's teardown still has the library binding.
 zv::CVortanetLibrary g_netLibrary;
-zv::CSessionManager g_sessionManager(g_netLibrary);
+
+// The session manager is made at load and torn down by DllMain itself rather
+// than by the runtime's static destructors: when the process exits, the system
+// has already ended every other thread, wherever it was (holding the session
+// lock, or the library's), so that path must not wait for anything.
+alignas(zv::CSessionManager) unsigned char g_managerStorage[sizeof(zv::CSessionManager)];
+zv::CSessionManager* g_pSessionManager = nullptr;
 
 template <class Fn>
 int Forward(int nOnException, Fn&& fn) {
     try {
         ui::CResourceScope scope;
-        return fn(g_sessionManager);
+        return fn(*g_pSessionManager);
     } catch (...) {
         return nOnException;
     }
@@ -85,7 +91,15 @@ int __cdecl DVR_StopVideo(CAMERA_INFO* pCamera) {
 
 }  // extern "C"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
-    if (dwReason == DLL_PROCESS_ATTACH) ui::SetModuleInstance(hInstance);
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved) {
+    if (dwReason == DLL_PROCESS_ATTACH) {
+        ui::SetModuleInstance(hInstance);
+        g_pSessionManager = new (g_managerStorage) zv::CSessionManager(g_netLibrary);
+    } else if (dwReason == DLL_PROCESS_DETACH && g_pSessionManager) {
+        // FreeLibrary (no reserved pointer): the full teardown. Process exit:
+        // nothing at all; the system closes the sockets and the windows.
+        if (pReserved == nullptr) g_pSessionManager->~CSessionManager();
+        g_pSessionManager = nullptr;
+    }
     return TRUE;
 }

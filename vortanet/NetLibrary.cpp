@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -357,12 +358,26 @@ private:
     CSoundOutput m_sound;
 };
 
-CLibrary g_library;
+// Made at load and ended by DllMain: at process exit the system has already
+// ended our receive threads, which may have held a session's locks, so that
+// path must neither wait nor close anything (the system closes the sockets).
+alignas(CLibrary) unsigned char g_libraryStorage[sizeof(CLibrary)];
+CLibrary* g_pLibrary = nullptr;
 
 }  // namespace
 }  // namespace vn
 
-using vn::g_library;
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID pReserved) {
+    if (dwReason == DLL_PROCESS_ATTACH) {
+        vn::g_pLibrary = new (vn::g_libraryStorage) vn::CLibrary;
+    } else if (dwReason == DLL_PROCESS_DETACH && vn::g_pLibrary) {
+        if (pReserved == nullptr) vn::g_pLibrary->~CLibrary();
+        vn::g_pLibrary = nullptr;
+    }
+    return TRUE;
+}
+
+#define g_library (*vn::g_pLibrary)
 
 int32_t WINAPI NetInit(zv::DisconnectFn pfnDisconnect, uintptr_t dwUser) {
     try { return g_library.Init(pfnDisconnect, dwUser); } catch (...) { return 0; }

@@ -1,0 +1,152 @@
+#include "E2eSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "Socket.h"
+
+namespace e2e {
+
+namespace {
+
+// One devsim.exe for the whole test program, ended after the last test.
+class CDevsimEnvironment : public ::testing::Environment {
+public:
+    CDevsim devsim;
+    int state = 0;  // 0 not started, 1 up, -1 failed
+    void TearDown() override {
+        if (state == 1) devsim.Stop();
+    }
+};
+CDevsimEnvironment* g_env =
+    static_cast<CDevsimEnvironment*>(::testing::AddGlobalTestEnvironment(new CDevsimEnvironment));
+
+}  // namespace
+
+CDevsim* SharedDevsim() {
+    if (g_env->state == 0) g_env->state = g_env->devsim.Start() ? 1 : -1;
+    return g_env->state == 1 ? &g_env->devsim : nullptr;
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < ms) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+bool CDevsim::Start() {
+    m_port = uint16_t(38000 + GetCurrentProcessId() % 1000);
+    std::ostringstream cmd;
+    cmd << "devsim.exe --device " << kDeviceA << " --device " << kDeviceB
+        << " --channels 4 --user admin:admin --user guest:guest --control-port " << m_port;
+    std::string line = cmd.str();
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    SetHandleInformation(nul, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    const BOOL ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &m_pi);
+    CloseHandle(nul);
+    if (!ok) return false;
+    return WaitFor(10000, [&] { return Command("ping").rfind("OK", 0) == 0; }) >= 0;
+}
+
+void CDevsim::Stop() {
+    if (!m_pi.hProcess) return;
+    Command("quit");
+    if (WaitForSingleObject(m_pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(m_pi.hProcess, 1);
+    CloseHandle(m_pi.hProcess);
+    CloseHandle(m_pi.hThread);
+    m_pi = {};
+}
+
+std::string CDevsim::Command(const std::string& text) {
+    zv::net::Startup();
+    std::string error;
+    zv::net::Socket s = zv::net::Socket::Connect("127.0.0.1", m_port, 1000, &error);
+    if (!s.Valid()) return "ERR connect";
+    const std::string line = text + "\n";
+    if (!s.SendAll(line.data(), line.size(), 1000, nullptr)) return "ERR send";
+    std::string reply;
+    char c;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 3000) {
+        if (s.WaitReadable(100) != zv::net::Socket::Wait::Ready) continue;
+        const long n = s.Recv(&c, 1);
+        if (n < 0) break;
+        if (n == 1) {
+            if (c == '\n') return reply;
+            reply += c;
+        }
+    }
+    return reply;
+}
+
+double CDevsim::Field(const std::string& command, const std::string& key) {
+    const std::string reply = Command(command);
+    const size_t at = reply.find(" " + key + "=");
+    return at == std::string::npos ? -1e9 : std::atof(reply.c_str() + at + key.size() + 2);
+}
+
+namespace {
+
+LRESULT CALLBACK CameraWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+}  // namespace
+
+HWND CameraWindow(int x, int y) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = CameraWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ZvCameraWindow";
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"ZvCameraWindow", L"", WS_POPUP | WS_VISIBLE, x, y, 352,
+                           288, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::vector<COLORREF> Grab(HWND wnd, RECT part) {
+    HDC dc = GetDC(wnd);
+    std::vector<COLORREF> px;
+    for (int y = part.top; y < part.bottom; y += 2)
+        for (int x = part.left; x < part.right; x += 2) px.push_back(GetPixel(dc, x, y));
+    ReleaseDC(wnd, dc);
+    return px;
+}
+
+int Differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int n = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+    return n;
+}
+
+double MeanLevel(const std::vector<COLORREF>& px) {
+    double sum = 0;
+    for (COLORREF c : px) sum += GetRValue(c) + GetGValue(c) + GetBValue(c);
+    return px.empty() ? 0 : sum / (3.0 * px.size());
+}
+
+CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user,
+                   const char* password) {
+    CAMERA_INFO c;
+    std::memset(&c, 0, sizeof c);
+    std::strcpy(c.szDeviceAddress, address);
+    std::strcpy(c.szUserName, user);
+    std::strcpy(c.szPassword, password);
+    c.nChannel = channel;
+    c.hVideoWnd = wnd;
+    return c;
+}
+
+}  // namespace e2e
