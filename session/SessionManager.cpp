@@ -16,6 +16,15 @@ void CopyText(char (&dst)[N], std::string_view src) {
     dst[n] = '\0';
 }
 
+// Used when no factory is given: nothing can be made, nothing is shown.
+class CNoPanels final : public IPanelFactory {
+public:
+    std::unique_ptr<IDomePanel> MakeDomePanel(ZV_HWND) override { return nullptr; }
+    std::unique_ptr<IPanel> MakeColorPanel(ZV_HWND) override { return nullptr; }
+    void ShowMessage(PanelMessage) override {}
+};
+CNoPanels g_noPanels;
+
 }  // namespace
 
 LOGIN_INFO MakeLoginInfo(const CAMERA_INFO& camera) {
@@ -43,7 +52,8 @@ void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress,
     }
 }
 
-CSessionManager::CSessionManager(INetLibrary& net) : m_net(net) {}
+CSessionManager::CSessionManager(INetLibrary& net, IPanelFactory* pPanels)
+    : m_net(net), m_panels(pPanels ? *pPanels : g_noPanels) {}
 
 CSessionManager::~CSessionManager() {
     try {
@@ -223,6 +233,14 @@ void CSessionManager::OnDisconnect(int32_t lLoginHandle, const char* pszAddress)
 }
 
 void CSessionManager::Teardown() {
+    try {
+        DestroyDomePanel();
+    } catch (...) {
+    }
+    try {
+        DestroyColorPanel();
+    } catch (...) {
+    }
     // The lists are taken out under the lock, so a disconnect notice arriving
     // from a library thread meanwhile finds them empty instead of walking
     // entries that are being freed. The library is called outside the lock:
@@ -254,12 +272,99 @@ size_t CSessionManager::LoginCount() {
     return m_loginPool.size();
 }
 
-int CSessionManager::ShowDomePanel(CAMERA_INFO&, int, int, int) { return 0; }
-int CSessionManager::InitDomePanel(ZV_HWND) { return 0; }
-int CSessionManager::FreeDomePanel() { return 1; }
-int CSessionManager::CloseDomePanel() { return 1; }
-int CSessionManager::SendDomeCommand(int) { return 0; }
-int CSessionManager::IsDomePresent() { return 0; }
-int CSessionManager::ShowColorPanel(CAMERA_INFO&, int, int, int) { return 0; }
+// --- Panels -----------------------------------------------------------------
+
+void CSessionManager::DestroyDomePanel() {
+    std::unique_ptr<IDomePanel> panel = std::move(m_pDomeDlg);
+    if (panel && panel->HasWindow()) panel->DestroyWindow();
+}
+
+void CSessionManager::DestroyColorPanel() {
+    std::unique_ptr<IPanel> panel = std::move(m_pColorDlg);
+    if (panel && panel->HasWindow()) panel->DestroyWindow();
+}
+
+int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y) {
+    try {
+        DestroyDomePanel();
+        m_pDomeDlg = m_panels.MakeDomePanel(camera.hVideoWnd);
+        if (!m_pDomeDlg) {
+            m_panels.ShowMessage(PanelMessage::NotInitialised);
+            return 0;
+        }
+        const int bShow = nShow & 0xFF;
+        m_pDomeDlg->SetPlacement(bShow, x, y);
+        if (!m_pDomeDlg->CreateFromTemplate()) {
+            m_panels.ShowMessage(PanelMessage::CreateFailed);
+            return 0;  // the object stays until the next call replaces it
+        }
+        LOGIN_INFO login = MakeLoginInfo(camera);
+        // Without a login the panel stays, hidden, and its commands send nothing.
+        if (!FindOrLogin(login)) return 1;
+        m_pDomeDlg->SetLogin(login.lLoginHandle, camera);
+        if (bShow) m_pDomeDlg->ShowAt(x, y);
+        else m_pDomeDlg->Hide();
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int CSessionManager::InitDomePanel(ZV_HWND hParent) {
+    if (m_pDomeDlg) return 1;
+    try {
+        m_pDomeDlg = m_panels.MakeDomePanel(hParent);
+        return m_pDomeDlg && m_pDomeDlg->CreateFromTemplate() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int CSessionManager::FreeDomePanel() {
+    try {
+        DestroyDomePanel();
+    } catch (...) {
+        // Absorbed: the panel is gone from here on either way.
+    }
+    return 1;
+}
+
+int CSessionManager::CloseDomePanel() { return FreeDomePanel(); }
+
+int CSessionManager::SendDomeCommand(int nCommand) {
+    return m_pDomeDlg ? m_pDomeDlg->SendPtzCommand(static_cast<uint32_t>(nCommand), 0) : 0;
+}
+
+int CSessionManager::IsDomePresent() { return m_pDomeDlg ? m_pDomeDlg->IsDome() : 0; }
+
+int CSessionManager::ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y) {
+    try {
+        DestroyColorPanel();
+        LOGIN_INFO login = MakeLoginInfo(camera);
+        if (!FindOrLogin(login)) return 1;  // no panel, no message
+        m_pColorDlg = m_panels.MakeColorPanel(camera.hVideoWnd);
+        if (!m_pColorDlg) {
+            m_panels.ShowMessage(PanelMessage::NotInitialised);
+            return 0;
+        }
+        const int bShow = nShow & 0xFF;
+        // Its initialisation reads the device and places the window.
+        m_pColorDlg->SetLogin(login.lLoginHandle, camera);
+        m_pColorDlg->SetPlacement(bShow, x, y);
+        if (!m_pColorDlg->CreateFromTemplate()) {
+            m_panels.ShowMessage(PanelMessage::CreateFailed);
+            return 0;  // the object stays until the next call replaces it
+        }
+        if (bShow) {
+            m_pColorDlg->ShowAt(x, y);
+        } else {
+            // It has read the device once; nothing is written.
+            DestroyColorPanel();
+        }
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
 
 }  // namespace zv

@@ -1,13 +1,15 @@
 // The one object behind the exports: the login pool, the live-play list, the
-// lock over both, and (later) the two floating panels.
+// lock over both, and the two floating panels.
 #pragma once
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string_view>
 
 #include "NetLibrary.h"
+#include "Panels.h"
 #include "zentavo.h"
 
 namespace zv {
@@ -43,7 +45,9 @@ void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress,
 
 class CSessionManager {
 public:
-    explicit CSessionManager(INetLibrary& net);
+    // Without a panel factory no panel can be made (the panel operations
+    // then answer as for a panel that could not be constructed, silently).
+    explicit CSessionManager(INetLibrary& net, IPanelFactory* pPanels = nullptr);
     virtual ~CSessionManager();
     CSessionManager(const CSessionManager&) = delete;
     CSessionManager& operator=(const CSessionManager&) = delete;
@@ -55,7 +59,9 @@ public:
     int GetConnectState(const CAMERA_INFO& camera);
     int GetAudioState(const CAMERA_INFO& camera) const;
 
-    // Panels: not built yet; the results are the documented fallbacks.
+    // Panels. They create and destroy windows on the calling thread (the
+    // host's UI thread) and are not guarded by the lock: the host must not
+    // overlap a command with a call that replaces or destroys the panel.
     int ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y);
     int InitDomePanel(ZV_HWND hParent);
     int FreeDomePanel();
@@ -67,8 +73,10 @@ public:
     int32_t EnsureNetInit();
     bool FindOrLogin(LOGIN_INFO& login);
     void OnDisconnect(int32_t lLoginHandle, const char* pszAddress);
-    // Stops every play, logs out every login and releases the library. Also
-    // run by the destructor; a second call finds nothing to do.
+    // Destroys both panels, then stops every play, logs out every login and
+    // releases the library. Also run by the destructor; a second call finds
+    // nothing to do. The panels go first: a control held at this moment
+    // sends its stop while the library still works.
     void Teardown();
 
     // For tests and diagnostics: list sizes under the lock.
@@ -82,11 +90,16 @@ private:
     std::list<CAMERA_INFO>::iterator FindPlay(const CAMERA_INFO& camera);
     // Whether this login is still in the pool (with the lock held).
     bool IsPooled(const LOGIN_INFO& login) const;
+    void DestroyDomePanel();
+    void DestroyColorPanel();
 
     INetLibrary& m_net;
+    IPanelFactory& m_panels;
     int32_t m_lNetInit = 0;  // guarded by m_mutex (see EnsureNetInit)
     std::list<CAMERA_INFO> m_playList;
     std::list<LOGIN_INFO> m_loginPool;
+    std::unique_ptr<IDomePanel> m_pDomeDlg;
+    std::unique_ptr<IPanel> m_pColorDlg;
     std::recursive_mutex m_mutex;
 };
 

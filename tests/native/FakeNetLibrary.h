@@ -30,6 +30,9 @@ public:
         for (const auto& c : m_calls) n += c.compare(0, prefix.size(), prefix) == 0;
         return n;
     }
+    // Adds a line of another party's (a fake panel's) to the same log, so the
+    // order of both can be checked.
+    void Note(std::string line) { Log(std::move(line)); }
     void ClearCalls() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.clear();

@@ -384,19 +384,5 @@ TEST(SessionTeardown, NoCleanupWithoutASuccessfulInit) {
     EXPECT_EQ(net2.Calls().back(), "Cleanup");
 }
 
-TEST(SessionTeardown, PanelOperationsGiveTheirFallbacksUntilPanelsExist) {
-    FakeNetLibrary net;
-    CSessionManager sm(net);
-    CAMERA_INFO a = Camera("10.0.0.1");
-    EXPECT_EQ(sm.ShowDomePanel(a, 1, 0, 0), 0);
-    EXPECT_EQ(sm.InitDomePanel(0), 0);
-    EXPECT_EQ(sm.ShowColorPanel(a, 1, 0, 0), 0);
-    EXPECT_EQ(sm.FreeDomePanel(), 1);
-    EXPECT_EQ(sm.CloseDomePanel(), 1);
-    EXPECT_EQ(sm.SendDomeCommand(2), 0);
-    EXPECT_EQ(sm.IsDomePresent(), 0);
-    EXPECT_TRUE(net.Calls().empty());
-}
-
 }  // namespace
 }  // namespace zv

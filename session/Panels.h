@@ -1,0 +1,58 @@
+// What the session manager needs of its two floating panels, and of whoever
+// makes them. The exports' layer supplies the real dialogs; tests supply
+// fakes, so the ownership rules build and run without windows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "zentavo.h"
+
+namespace zv {
+
+class IPanel {
+public:
+    virtual ~IPanel() = default;
+
+    // Hand-over members, set by the session manager. The placement comes
+    // before the window exists; the login and the camera copy before or
+    // after, depending on the panel (its initialisation may need them).
+    virtual void SetPlacement(int bShowOnInit, int x, int y) = 0;
+    virtual void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) = 0;
+
+    // Creates the window from the panel's template; the panel's
+    // initialisation runs before this returns. False if no window was made.
+    virtual bool CreateFromTemplate() = 0;
+    virtual bool HasWindow() const = 0;
+    // Shows the window, then puts it at (x, y) on top without resizing it.
+    virtual void ShowAt(int x, int y) = 0;
+    virtual void Hide() = 0;
+    // Destroys the window (if there is one); the object stays.
+    virtual void DestroyWindow() = 0;
+};
+
+class IDomePanel : public IPanel {
+public:
+    // One PTZ command (an action number and a speed, 0 = the panel's own);
+    // the library's result, or 0 when nothing was sent.
+    virtual int SendPtzCommand(uint32_t nAction, int32_t nSpeed) = 0;
+    virtual int IsDome() const = 0;
+};
+
+// The only two messages the module ever shows.
+enum class PanelMessage {
+    NotInitialised,  // a panel object could not be constructed
+    CreateFailed,    // a panel window could not be created from its template
+};
+
+class IPanelFactory {
+public:
+    virtual ~IPanelFactory() = default;
+    // Null when the panel could not be constructed.
+    virtual std::unique_ptr<IDomePanel> MakeDomePanel(ZV_HWND hParent) = 0;
+    virtual std::unique_ptr<IPanel> MakeColorPanel(ZV_HWND hParent) = 0;
+    // Modal, no owner, empty title, OK only.
+    virtual void ShowMessage(PanelMessage message) = 0;
+};
+
+}  // namespace zv
