@@ -30,6 +30,7 @@ target_link_libraries(zv_skin_controls PUBLIC zv_ui zv_core)
 
 add_library(Zentavo SHARED
     exports/Exports.cpp
+    exports/PanelFactory.cpp
     exports/Zentavo.def
     session/VortanetLibrary.cpp)
 set_target_properties(Zentavo PROPERTIES PREFIX "" OUTPUT_NAME Zentavo)
@@ -46,7 +47,7 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME resources_match_layout
          COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/artgen/rescheck.py
                  --windres ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/res/zentavo.rc)
-target_link_libraries(Zentavo PRIVATE zv_core zv_ui vortanet_imp)
+target_link_libraries(Zentavo PRIVATE zv_skin_controls zv_skin zv_core zv_ui vortanet_imp)
 add_dependencies(Zentavo vortanet_implib)
 
 add_subdirectory(vortanet)

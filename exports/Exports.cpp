@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "PanelFactory.h"
 #include "ResourceContext.h"
 #include "SessionManager.h"
 #include "VortanetLibrary.h"
@@ -12,6 +13,7 @@
 namespace {
 
 zv::CVortanetLibrary g_netLibrary;
+zv::CPanelFactory g_panelFactory(g_netLibrary);
 
 // The session manager is made at load and torn down by DllMain itself rather
 // than by the runtime's static destructors: when the process exits, the system
@@ -94,7 +96,7 @@ int __cdecl DVR_StopVideo(CAMERA_INFO* pCamera) {
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved) {
     if (dwReason == DLL_PROCESS_ATTACH) {
         ui::SetModuleInstance(hInstance);
-        g_pSessionManager = new (g_managerStorage) zv::CSessionManager(g_netLibrary);
+        g_pSessionManager = new (g_managerStorage) zv::CSessionManager(g_netLibrary, &g_panelFactory);
     } else if (dwReason == DLL_PROCESS_DETACH && g_pSessionManager) {
         // FreeLibrary (no reserved pointer): the full teardown. Process exit:
         // nothing at all; the system closes the sockets and the windows.

@@ -28,7 +28,7 @@ public:
     virtual void ShowAt(int x, int y) = 0;
     virtual void Hide() = 0;
     // Destroys the window (if there is one); the object stays.
-    virtual void DestroyWindow() = 0;
+    virtual void DestroyPanelWindow() = 0;
 };
 
 class IDomePanel : public IPanel {

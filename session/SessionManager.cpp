@@ -276,12 +276,12 @@ size_t CSessionManager::LoginCount() {
 
 void CSessionManager::DestroyDomePanel() {
     std::unique_ptr<IDomePanel> panel = std::move(m_pDomeDlg);
-    if (panel && panel->HasWindow()) panel->DestroyWindow();
+    if (panel && panel->HasWindow()) panel->DestroyPanelWindow();
 }
 
 void CSessionManager::DestroyColorPanel() {
     std::unique_ptr<IPanel> panel = std::move(m_pColorDlg);
-    if (panel && panel->HasWindow()) panel->DestroyWindow();
+    if (panel && panel->HasWindow()) panel->DestroyPanelWindow();
 }
 
 int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y) {

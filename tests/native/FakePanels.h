@@ -38,7 +38,7 @@ public:
         m_log.Note(m_name + " show " + std::to_string(x) + " " + std::to_string(y));
     }
     void Hide() override { m_log.Note(m_name + " hide"); }
-    void DestroyWindow() override {
+    void DestroyPanelWindow() override {
         m_log.Note(m_name + " destroy");
         m_bWindow = false;
         if (bThrowOnDestroy) throw std::runtime_error("destroy");

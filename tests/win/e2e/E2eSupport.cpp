@@ -12,6 +12,15 @@ namespace e2e {
 
 namespace {
 
+const char* DeviceAddress(int index, const char* fallback) {
+    static std::string addresses[2];
+    const char* env = std::getenv("ZV_E2E_DEVICES");
+    if (!env) return fallback;
+    std::istringstream in(env);
+    in >> addresses[0] >> addresses[1];
+    return addresses[index].empty() ? fallback : addresses[index].c_str();
+}
+
 // One devsim.exe for the whole test program, ended after the last test.
 class CDevsimEnvironment : public ::testing::Environment {
 public:
@@ -25,6 +34,9 @@ CDevsimEnvironment* g_env =
     static_cast<CDevsimEnvironment*>(::testing::AddGlobalTestEnvironment(new CDevsimEnvironment));
 
 }  // namespace
+
+const char* const kDeviceA = DeviceAddress(0, "127.0.0.12");
+const char* const kDeviceB = DeviceAddress(1, "127.0.0.13");
 
 CDevsim* SharedDevsim() {
     if (g_env->state == 0) g_env->state = g_env->devsim.Start() ? 1 : -1;

@@ -12,8 +12,10 @@
 
 namespace e2e {
 
-constexpr const char* kDeviceA = "127.0.0.12";
-constexpr const char* kDeviceB = "127.0.0.13";
+// The two simulated devices: 127.0.0.12 and 127.0.0.13, or the two addresses
+// in ZV_E2E_DEVICES ("A B"), so that two checkouts can run side by side.
+extern const char* const kDeviceA;
+extern const char* const kDeviceB;
 
 using PFN_Camera = int(__cdecl*)(CAMERA_INFO*);
 using PFN_Panel = int(__cdecl*)(CAMERA_INFO*, int, int, int);

@@ -1,8 +1,10 @@
 #define ZV_BUILDING_NETLIB
 #include "TestNet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,6 +21,8 @@ zv::DisconnectFn g_callback = nullptr;
 uintptr_t g_user = 0;
 int32_t g_nextLogin = 1000;
 int32_t g_nextPlay = 5000;
+std::map<int32_t, std::vector<uint8_t>> g_configs;  // by command
+std::vector<uint8_t> g_lastSet;
 
 int32_t DefaultResult(int32_t fn) {
     switch (fn) {
@@ -39,6 +43,7 @@ int32_t Record(int32_t fn, std::initializer_list<int32_t> args, const char* t0 =
     std::lock_guard<std::mutex> lock(g_mutex);
     TestNetCall call{};
     call.fn = fn;
+    call.tick = GetTickCount();
     int i = 0;
     for (int32_t a : args) call.args[i++] = a;
     CopyText(call.text[0], t0);
@@ -47,6 +52,8 @@ int32_t Record(int32_t fn, std::initializer_list<int32_t> args, const char* t0 =
     if (!g_script[fn].empty()) {
         call.result = g_script[fn].front();
         g_script[fn].pop_front();
+    } else if (fn == TN_GET_DEV_CONFIG) {
+        call.result = g_configs.count(call.args[1]) ? 1 : 0;
     } else {
         call.result = DefaultResult(fn);
     }
@@ -64,6 +71,25 @@ void __cdecl TestNet_Reset() {
     for (auto& q : g_script) q.clear();
     g_nextLogin = 1000;
     g_nextPlay = 5000;
+    g_configs.clear();
+    g_lastSet.clear();
+}
+
+void __cdecl TestNet_SetConfig(int32_t command, const void* data, int32_t size) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (size <= 0 || !data) {
+        g_configs.erase(command);
+        return;
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    g_configs[command].assign(p, p + size);
+}
+
+int32_t __cdecl TestNet_LastSetConfig(void* out, int32_t size) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const int32_t n = std::min<int32_t>(size, static_cast<int32_t>(g_lastSet.size()));
+    if (out && n > 0) std::memcpy(out, g_lastSet.data(), n);
+    return n;
 }
 
 void __cdecl TestNet_Script(int32_t fn, int32_t result) {
@@ -146,12 +172,26 @@ int32_t WINAPI NetPtzControl(int32_t lLoginHandle, int32_t nChannel, uint32_t dw
 }
 
 int32_t WINAPI NetGetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel,
-                               void*, int32_t nBufferSize, int32_t* pReturned, int32_t nWaitMs) {
+                               void* pBuffer, int32_t nBufferSize, int32_t* pReturned, int32_t nWaitMs) {
     if (pReturned) *pReturned = 0;
-    return Record(TN_GET_DEV_CONFIG, {lLoginHandle, nCommand, nChannel, nBufferSize, nWaitMs});
+    const int32_t r = Record(TN_GET_DEV_CONFIG, {lLoginHandle, nCommand, nChannel, nBufferSize, nWaitMs});
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_configs.find(nCommand);
+    if (r && it != g_configs.end() && pBuffer && nBufferSize > 0) {
+        const int32_t n = std::min<int32_t>(nBufferSize, static_cast<int32_t>(it->second.size()));
+        std::memcpy(pBuffer, it->second.data(), n);
+        if (pReturned) *pReturned = n;
+    }
+    return r;
 }
 
-int32_t WINAPI NetSetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel, void*,
+int32_t WINAPI NetSetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel, void* pBuffer,
                                int32_t nBufferSize, int32_t nWaitMs) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        const auto* p = static_cast<const uint8_t*>(pBuffer);
+        if (p && nBufferSize > 0) g_lastSet.assign(p, p + nBufferSize);
+        else g_lastSet.clear();
+    }
     return Record(TN_SET_DEV_CONFIG, {lLoginHandle, nCommand, nChannel, nBufferSize, nWaitMs});
 }

@@ -16,6 +16,7 @@ struct TestNetCall {
     int32_t args[7];      // integer arguments in order (strings and buffers left out)
     char text[3][132];    // NetLogin: address, user, password
     int32_t result;
+    uint32_t tick;        // GetTickCount() when the call came
 };
 
 using PFN_TestNet_Reset = void(__cdecl*)();
@@ -24,6 +25,14 @@ using PFN_TestNet_Reset = void(__cdecl*)();
 using PFN_TestNet_Script = void(__cdecl*)(int32_t fn, int32_t result);
 using PFN_TestNet_CallCount = int32_t(__cdecl*)();
 using PFN_TestNet_GetCall = int32_t(__cdecl*)(int32_t index, TestNetCall* out);
+// The block NetGetDevConfig hands out for a command (1: device block, 3:
+// channel records): copied into the caller's buffer up to its size, with the
+// size copied as the returned size. A command with a block answers 1 unless a
+// result is scripted; without one, 0. size 0 forgets the block.
+using PFN_TestNet_SetConfig = void(__cdecl*)(int32_t command, const void* data, int32_t size);
+// The bytes of the last NetSetDevConfig (at most `size` of them into out);
+// returns how many it wrote, 0 when there was none since the reset.
+using PFN_TestNet_LastSetConfig = int32_t(__cdecl*)(void* out, int32_t size);
 // Calls the registered disconnect callback on a new thread and waits for it.
 // Returns 0 when no callback was registered.
 using PFN_TestNet_FireDisconnect = int32_t(__cdecl*)(int32_t login, const char* address);

@@ -90,6 +90,13 @@ LRESULT CALLBACK CMessageBoxCatcher::HookProc(int nCode, WPARAM wParam, LPARAM l
                 text += szText;
         }
         g_pCatcher->texts.push_back(text);
+        wchar_t szTitle[256] = L"";
+        GetWindowTextW(pRet->hwnd, szTitle, 256);
+        bool bOkOnly = true;
+        for (int id : {IDCANCEL, IDYES, IDNO, IDRETRY, IDABORT, IDIGNORE})
+            if (HWND hButton = GetDlgItem(pRet->hwnd, id))
+                if (GetWindowLongW(hButton, GWL_STYLE) & WS_VISIBLE) bOkOnly = false;
+        g_pCatcher->boxes.push_back({text, szTitle, GetWindow(pRet->hwnd, GW_OWNER), bOkOnly});
         EndDialog(pRet->hwnd, IDOK);
     }
     return CallNextHookEx(nullptr, nCode, wParam, lParam);

@@ -43,12 +43,19 @@ private:
 void PumpMessages(int nMax = 1000);
 
 // While it lives, every message box that this thread opens is ended with OK
-// before it shows; its text is kept.
+// before it shows; its text, title, owner and buttons are kept.
 class CMessageBoxCatcher {
 public:
+    struct Box {
+        std::wstring text;
+        std::wstring title;
+        HWND hOwner;
+        bool bOkOnly;  // an OK button and no other
+    };
     CMessageBoxCatcher();
     ~CMessageBoxCatcher();
     std::vector<std::wstring> texts;
+    std::vector<Box> boxes;
 
 private:
     static LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,25 @@
+#include "PanelFactory.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace zv {
+
+std::unique_ptr<IDomePanel> CPanelFactory::MakeDomePanel(ZV_HWND) {
+    return nullptr;
+}
+
+std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND) {
+    return nullptr;
+}
+
+void CPanelFactory::ShowMessage(PanelMessage message) {
+    const wchar_t* text = message == PanelMessage::NotInitialised
+                              ? L"没有初始化窗体，操作无法继续!"
+                              : L"创建窗口发生错误!";
+    // Without an owner: the panel that would have owned it does not exist.
+    MessageBoxW(nullptr, text, L"", MB_OK);
+}
+
+}  // namespace zv
