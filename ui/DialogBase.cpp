@@ -133,6 +133,9 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hWnd, UINT message, WPARAM wParam,
 INT_PTR CDialogBase::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hWnd = m_hWnd;
     try {
+        // Messages come from the host's loop, outside any export: our own
+        // resources must be current for whatever a handler loads.
+        CResourceScope resources;
         if (message == WM_INITDIALOG) {
             CPreTranslateHook::Register(this);
             return OnInitDialog();

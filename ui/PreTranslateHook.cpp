@@ -10,17 +10,22 @@ namespace ui {
 
 namespace {
 
-// Hooks and windows both belong to a thread, so the registry does too.
+// Hooks and windows both belong to a thread, so the registry does too. It
+// exists only while the thread has a dialog of ours, and the thread-local
+// slot is a plain pointer on purpose: a thread-local object with a
+// destructor makes the runtime pin the module until the thread ends, and
+// FreeLibrary would then never unload us.
 struct ThreadRegistry {
     std::vector<CDialogBase*> dialogs;
     HHOOK hHook = nullptr;
 };
-thread_local ThreadRegistry t_registry;
+thread_local ThreadRegistry* t_pRegistry = nullptr;
 
 }  // namespace
 
 void CPreTranslateHook::Register(CDialogBase* pDialog) {
-    ThreadRegistry& reg = t_registry;
+    if (!t_pRegistry) t_pRegistry = new ThreadRegistry;
+    ThreadRegistry& reg = *t_pRegistry;
     if (std::find(reg.dialogs.begin(), reg.dialogs.end(), pDialog) != reg.dialogs.end()) return;
     reg.dialogs.push_back(pDialog);
     if (!reg.hHook) {
@@ -30,20 +35,27 @@ void CPreTranslateHook::Register(CDialogBase* pDialog) {
 }
 
 void CPreTranslateHook::Unregister(CDialogBase* pDialog) {
-    ThreadRegistry& reg = t_registry;
+    if (!t_pRegistry) return;
+    ThreadRegistry& reg = *t_pRegistry;
     reg.dialogs.erase(std::remove(reg.dialogs.begin(), reg.dialogs.end(), pDialog),
                       reg.dialogs.end());
-    if (reg.dialogs.empty() && reg.hHook) {
+    if (!reg.dialogs.empty()) return;
+    if (reg.hHook) {
         UnhookWindowsHookEx(reg.hHook);
         CountUserHandle(-1);
-        reg.hHook = nullptr;
     }
+    delete t_pRegistry;
+    t_pRegistry = nullptr;
 }
 
-bool CPreTranslateHook::IsInstalled() { return t_registry.hHook != nullptr; }
+bool CPreTranslateHook::IsInstalled() { return t_pRegistry && t_pRegistry->hHook != nullptr; }
 
 LRESULT CALLBACK CPreTranslateHook::GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
-    ThreadRegistry& reg = t_registry;
+    if (!t_pRegistry) return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    ThreadRegistry& reg = *t_pRegistry;
+    // Kept aside: a dialog's pre-translation may close the last dialog, and
+    // the registry with it.
+    const HHOOK hHook = reg.hHook;
     // Only messages actually leaving the queue: a peek that leaves the
     // message in place would otherwise be pre-translated twice.
     if (nCode == HC_ACTION && wParam == PM_REMOVE) {
@@ -70,7 +82,7 @@ LRESULT CALLBACK CPreTranslateHook::GetMessageProc(int nCode, WPARAM wParam, LPA
             }
         }
     }
-    return CallNextHookEx(reg.hHook, nCode, wParam, lParam);
+    return CallNextHookEx(hHook, nCode, wParam, lParam);
 }
 
 }  // namespace ui

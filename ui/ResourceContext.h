@@ -15,7 +15,8 @@ void SetModuleInstance(HINSTANCE hInstance);
 HINSTANCE ResourceInstance();
 
 // Makes the module's resources current until the end of the scope, on every
-// exit path, exceptions included.
+// exit path, exceptions included. Every export opens one, and so does every
+// message that reaches one of the layer's window procedures.
 class CResourceScope {
 public:
     CResourceScope();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ResourceContext.h"
+
 namespace ui {
 
 namespace {
@@ -71,6 +73,9 @@ LRESULT CALLBACK CSubclassWindow::SubclassProc(HWND hWnd, UINT message, WPARAM w
         return DefSubclassProc(hWnd, message, wParam, lParam);
     }
     try {
+        // Messages come from the host's loop, outside any export: our own
+        // resources must be current for whatever a handler loads.
+        CResourceScope resources;
         CMessage msg{hWnd, message, wParam, lParam};
         if (self->ProcessMessage(msg)) return msg.result;
     } catch (...) {
