@@ -1,22 +1,44 @@
-// The dome panel's bitmap buttons: control id and its normal, pressed and
-// hover images (no disabled image).
+// The dome panel's 24 bitmap buttons: control id, normal, pressed and hover
+// images (no disabled image), whether the button reports press-and-hold, and
+// its tooltip. Control and bitmap ids share numbers (6065 is both), so both
+// are named.
 #pragma once
+
+#include "resource.h"
 
 namespace zv {
 
-struct DomeButtonImages {
+struct DomeButton {
     int id, normal, pressed, hover;
+    bool bSendsHold;       // false: acts on its click alone
+    const wchar_t* tip;    // null: no tooltip
 };
 
-constexpr DomeButtonImages kDomeButtons[24] = {
-    {6052, 6048, 6085, 6084}, {6053, 6057, 6056, 6055}, {6054, 6060, 6059, 6058},
-    {6056, 6088, 6087, 6086}, {6011, 6063, 6062, 6061}, {6078, 6089, 6091, 6090},
-    {6013, 6121, 6049, 6122}, {6015, 6104, 6065, 6118}, {6022, 6050, 6052, 6051},
-    {6063, 6121, 6049, 6122}, {6064, 6104, 6065, 6118}, {6020, 6050, 6052, 6051},
-    {6065, 6121, 6049, 6122}, {6010, 6104, 6065, 6118}, {6017, 6050, 6052, 6051},
-    {6066, 6121, 6049, 6122}, {6067, 6104, 6065, 6118}, {6019, 6050, 6052, 6051},
-    {6018, 6125, 6124, 6123}, {6026, 6120, 6117, 6116}, {6027, 6126, 6127, 6128},
-    {6079, 6119, 6054, 6112}, {6021, 6050, 6052, 6051}, {6023, 6134, 6133, 6135},
+constexpr DomeButton kDomeButtons[24] = {
+    {IDC_DOME_UP, IDB_UP_NORMAL, IDB_UP_PRESSED, IDB_UP_HOVER, true, nullptr},
+    {IDC_DOME_DOWN, IDB_DOWN_NORMAL, IDB_DOWN_PRESSED, IDB_DOWN_HOVER, true, nullptr},
+    {IDC_DOME_LEFT, IDB_LEFT_NORMAL, IDB_LEFT_PRESSED, IDB_LEFT_HOVER, true, nullptr},
+    {IDC_DOME_RIGHT, IDB_RIGHT_NORMAL, IDB_RIGHT_PRESSED, IDB_RIGHT_HOVER, true, nullptr},
+    {IDC_DOME_MORE, IDB_MORE_NORMAL, IDB_MORE_PRESSED, IDB_MORE_HOVER, false, L"Dome Control Commands"},
+    {IDC_DOME_SETTING, IDB_SETTING_NORMAL, IDB_SETTING_PRESSED, IDB_SETTING_HOVER, true, L"Setting"},
+    {IDC_DOME_IRIS_LARGER, IDB_PLUS_NORMAL, IDB_PLUS_PRESSED, IDB_PLUS_HOVER, true, L"Iris Larger"},
+    {IDC_DOME_IRIS_SMALLER, IDB_MINUS_NORMAL, IDB_MINUS_PRESSED, IDB_MINUS_HOVER, true, L"Iris Smaller"},
+    {IDC_DOME_IRIS_AUTO, IDB_AUTO_NORMAL, IDB_AUTO_PRESSED, IDB_AUTO_HOVER, false, L"Auto Adjust Iris"},
+    {IDC_DOME_FOCUS_NEAR, IDB_PLUS_NORMAL, IDB_PLUS_PRESSED, IDB_PLUS_HOVER, true, L"Focus Near"},
+    {IDC_DOME_FOCUS_FAR, IDB_MINUS_NORMAL, IDB_MINUS_PRESSED, IDB_MINUS_HOVER, true, L"Focus Far"},
+    {IDC_DOME_FOCUS_AUTO, IDB_AUTO_NORMAL, IDB_AUTO_PRESSED, IDB_AUTO_HOVER, false, L"Auto Adjust Focus"},
+    {IDC_DOME_ZOOM_IN, IDB_PLUS_NORMAL, IDB_PLUS_PRESSED, IDB_PLUS_HOVER, true, L"Zoom In"},
+    {IDC_DOME_ZOOM_OUT, IDB_MINUS_NORMAL, IDB_MINUS_PRESSED, IDB_MINUS_HOVER, true, L"Zoom Out"},
+    {IDC_DOME_ZOOM_AUTO, IDB_AUTO_NORMAL, IDB_AUTO_PRESSED, IDB_AUTO_HOVER, false, L"Auto Adjust Zoom"},
+    {IDC_DOME_SPEED_DOWN, IDB_PLUS_NORMAL, IDB_PLUS_PRESSED, IDB_PLUS_HOVER, true, L"Speed Down"},
+    {IDC_DOME_SPEED_UP, IDB_MINUS_NORMAL, IDB_MINUS_PRESSED, IDB_MINUS_HOVER, true, L"Speed Up"},
+    {IDC_DOME_SPEED_AUTO, IDB_AUTO_NORMAL, IDB_AUTO_PRESSED, IDB_AUTO_HOVER, true, L"Auto Adjust Speed"},
+    {IDC_DOME_REFRESH, IDB_REFRESH_NORMAL, IDB_REFRESH_PRESSED, IDB_REFRESH_HOVER, false, nullptr},
+    {IDC_DOME_POSITION, IDB_POSITION_NORMAL, IDB_POSITION_PRESSED, IDB_POSITION_HOVER, false, nullptr},
+    {IDC_DOME_SERIAL, IDB_SERIAL_NORMAL, IDB_SERIAL_PRESSED, IDB_SERIAL_HOVER, false, nullptr},
+    {IDC_DOME_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, IDB_EXIT_HOVER, false, nullptr},
+    {IDC_DOME_AUTO_MOVE_BEGIN, IDB_AUTO_NORMAL, IDB_AUTO_PRESSED, IDB_AUTO_HOVER, false, L"Auto Move Begin"},
+    {IDC_DOME_AUTO_MOVE_STOP, IDB_AUTO_STOP_NORMAL, IDB_AUTO_STOP_PRESSED, IDB_AUTO_STOP_HOVER, false, L"Auto Move Stop"},
 };
 
 }  // namespace zv

@@ -7,16 +7,6 @@
 
 namespace zv {
 
-bool IsClickOnlyButton(int nId) {
-    switch (nId) {
-        case 6011: case 6017: case 6018: case 6020: case 6021:
-        case 6022: case 6023: case 6026: case 6027: case 6079:
-            return true;
-        default:
-            return false;
-    }
-}
-
 namespace {
 
 SIZE BitmapSize(HBITMAP hBitmap) {
@@ -113,7 +103,7 @@ LRESULT CSkinButton::OnLButtonDown(ui::CMessage& msg) {
     m_bReleaseSent = false;
     const LRESULT result = Default(msg);
     const int id = GetDlgCtrlID();
-    if (!IsWindow(msg.hwnd) || IsClickOnlyButton(id)) return result;
+    if (!IsWindow(msg.hwnd) || !m_bSendsHold) return result;
     SendHold(static_cast<WPARAM>(id));
     if (IsWindow(msg.hwnd)) {
         m_bHoldActive = true;
@@ -144,7 +134,7 @@ LRESULT CSkinButton::OnLButtonUp(ui::CMessage& msg) {
     KillTimer(msg.hwnd, TIMER_BUTTON_HOLD);
     const bool alreadyReported = m_bReleaseSent;
     m_bReleaseSent = false;
-    if (IsClickOnlyButton(GetDlgCtrlID()) || alreadyReported) return result;
+    if (!m_bSendsHold || alreadyReported) return result;
     SendHold(0);
     RedrawNow();
     return result;

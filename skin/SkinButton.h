@@ -1,7 +1,7 @@
 // A push button drawn wholly from bitmaps and shaped by its normal image
-// (pure red is cut away). Most buttons also report press-and-hold to their
-// parent: WM_BUTTON_HOLD with the control id at the press and every 250 ms
-// while held, and with 0 at the release.
+// (pure red is cut away). Unless told otherwise it also reports
+// press-and-hold to its parent: WM_BUTTON_HOLD with the control id at the
+// press and every 250 ms while held, and with 0 at the release.
 #pragma once
 
 #include <windows.h>
@@ -19,15 +19,15 @@ constexpr UINT BUTTON_HOLD_PERIOD_MS = 250;
 constexpr uint32_t BUTTON_KEY_COLOUR = 0xFF0000;  // 0xRRGGBB
 constexpr uint32_t BUTTON_KEY_TOLERANCE = 0;
 
-// Buttons handled by their click notification only: they send no hold message.
-bool IsClickOnlyButton(int nId);
-
 class CSkinButton : public ui::CBitmapButtonBase {
 public:
     CSkinButton() = default;
     ~CSkinButton() override;
 
     bool IsHovering() const { return m_bHovering != 0; }
+    // Buttons that act on their click alone send no hold message; which ones
+    // those are is the panel's knowledge.
+    void SetSendsHold(bool bSendsHold) { m_bSendsHold = bSendsHold; }
 
 protected:
     void PreSubclassWindow() override;
@@ -51,6 +51,7 @@ private:
 
     ui::CGdiObject<HRGN> m_region;
     int m_bHovering = 0;
+    bool m_bSendsHold = true;
     bool m_bHoldActive = false;     // a hold message went out and its release has not
     bool m_bReleaseSent = false;    // AbandonHold already reported the release
 
