@@ -29,6 +29,7 @@ target_include_directories(zv_skin_controls PUBLIC skin)
 target_link_libraries(zv_skin_controls PUBLIC zv_ui zv_core)
 
 add_library(Zentavo SHARED
+    dome/DomeCtrlDlg.cpp
     exports/Exports.cpp
     exports/PanelFactory.cpp
     exports/Zentavo.def

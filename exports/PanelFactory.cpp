@@ -4,10 +4,16 @@
 
 #include <new>
 
+#include "DomeCtrlDlg.h"
+
 namespace zv {
 
-std::unique_ptr<IDomePanel> CPanelFactory::MakeDomePanel(ZV_HWND) {
-    return nullptr;
+std::unique_ptr<IDomePanel> CPanelFactory::MakeDomePanel(ZV_HWND hParent) {
+    try {
+        return std::make_unique<CDomeCtrlDlg>(hParent, m_net);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // reported as a panel that could not be made
+    }
 }
 
 std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND) {

@@ -26,6 +26,9 @@ public:
     virtual bool HasWindow() const = 0;
     // Shows the window, then puts it at (x, y) on top without resizing it.
     virtual void ShowAt(int x, int y) = 0;
+    // Shows the window where its initialisation placed it (automatic
+    // placement, asked for with a negative coordinate).
+    virtual void ShowInPlace() = 0;
     virtual void Hide() = 0;
     // Destroys the window (if there is one); the object stays.
     virtual void DestroyPanelWindow() = 0;

@@ -284,6 +284,14 @@ void CSessionManager::DestroyColorPanel() {
     if (panel && panel->HasWindow()) panel->DestroyPanelWindow();
 }
 
+void CSessionManager::Show(IPanel& panel, int x, int y) {
+    // A negative coordinate asked the panel to place itself beside its initial
+    // rectangle; moving it to (x, y) now would undo that and put it partly
+    // off the screen.
+    if (x < 0 || y < 0) panel.ShowInPlace();
+    else panel.ShowAt(x, y);
+}
+
 int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y) {
     try {
         DestroyDomePanel();
@@ -302,7 +310,7 @@ int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y)
         // Without a login the panel stays, hidden, and its commands send nothing.
         if (!FindOrLogin(login)) return 1;
         m_pDomeDlg->SetLogin(login.lLoginHandle, camera);
-        if (bShow) m_pDomeDlg->ShowAt(x, y);
+        if (bShow) Show(*m_pDomeDlg, x, y);
         else m_pDomeDlg->Hide();
         return 1;
     } catch (...) {
@@ -356,7 +364,7 @@ int CSessionManager::ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y
             return 0;  // the object stays until the next call replaces it
         }
         if (bShow) {
-            m_pColorDlg->ShowAt(x, y);
+            Show(*m_pColorDlg, x, y);
         } else {
             // It has read the device once; nothing is written.
             DestroyColorPanel();

@@ -90,6 +90,7 @@ private:
     std::list<CAMERA_INFO>::iterator FindPlay(const CAMERA_INFO& camera);
     // Whether this login is still in the pool (with the lock held).
     bool IsPooled(const LOGIN_INFO& login) const;
+    void Show(IPanel& panel, int x, int y);
     void DestroyDomePanel();
     void DestroyColorPanel();
 

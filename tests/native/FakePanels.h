@@ -37,6 +37,7 @@ public:
     void ShowAt(int x, int y) override {
         m_log.Note(m_name + " show " + std::to_string(x) + " " + std::to_string(y));
     }
+    void ShowInPlace() override { m_log.Note(m_name + " show in place"); }
     void Hide() override { m_log.Note(m_name + " hide"); }
     void DestroyPanelWindow() override {
         m_log.Note(m_name + " destroy");

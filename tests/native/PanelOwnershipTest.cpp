@@ -61,6 +61,16 @@ TEST_F(PanelTest, DomePanelSharesTheVideoLoginAndIsReplacedByEveryShow) {
     EXPECT_EQ(net.Count("Login"), 0);
 }
 
+TEST_F(PanelTest, NegativeCoordinatesKeepThePlaceThePanelChoseItself) {
+    CAMERA_INFO cam = Camera("10.0.0.1");
+    EXPECT_EQ(sm.ShowDomePanel(cam, 1, -1, 20), 1);
+    EXPECT_EQ(net.Calls().back(), "dome#1 show in place");
+    EXPECT_EQ(sm.ShowColorPanel(cam, 1, 30, -5), 1);
+    EXPECT_EQ(net.Calls().back(), "colour#1 show in place");
+    EXPECT_EQ(sm.ShowDomePanel(cam, 1, 0, 0), 1);
+    EXPECT_EQ(net.Calls().back(), "dome#2 show 0 0");
+}
+
 TEST_F(PanelTest, DomePanelWithoutLoginStaysHiddenAndSendsNothing) {
     CAMERA_INFO cam = Camera("10.0.0.1");
     net.Script("Login", {0});

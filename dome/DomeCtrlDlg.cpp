@@ -1,0 +1,349 @@
+#include "DomeCtrlDlg.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+
+#include "ClientDC.h"
+#include "DataExchange.h"
+#include "DomeButtonTable.h"
+#include "ResourceContext.h"
+#include "ScopedHandle.h"
+#include "SelectGuard.h"
+
+namespace zv {
+
+namespace {
+
+constexpr COLORREF kSpeedBackColor = RGB(244, 246, 253);
+constexpr COLORREF kSpeedTextColor = RGB(0, 0, 255);
+constexpr POINT kSpeedTextAt = {74, 248};
+// Skin 6098 is drawn over the last five pixels of 6093.
+constexpr int kSkinOverlap = 5;
+// Grid lines, full-row select, flat scroll bars and info tips.
+constexpr DWORD kListExStyle =
+    LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP;
+
+// Copies (x, y, cx, cy) of a bitmap to the same place in a device context.
+void CopyBitmap(HDC hDC, const CSkinBitmap& skin, int xDest, int yDest, int xSrc, int ySrc, int cx,
+                int cy) {
+    if (!skin.GetBitmap()) return;
+    ui::CMemoryDC mem(CreateCompatibleDC(hDC));
+    if (!mem) return;
+    ui::CSelectGuard select(mem, skin.GetBitmap());
+    BitBlt(hDC, xDest, yDest, cx, cy, mem, xSrc, ySrc, SRCCOPY);
+}
+
+}  // namespace
+
+CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
+    : CDialogBase(IDD_DOME_PANEL, hParent),
+      m_ptz(net, *this),
+      m_pSkinLeft(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_LEFT)),
+      m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
+    for (int i = 0; i < 24; ++i) {
+        const DomeButton& b = kDomeButtons[i];
+        m_buttons[i].LoadBitmaps(b.normal, b.pressed, b.hover, 0);
+        m_buttons[i].SetSendsHold(b.bSendsHold);
+    }
+}
+
+CDomeCtrlDlg::~CDomeCtrlDlg() {
+    // A window still standing goes now, while every member it may call on
+    // (the buttons reporting a release, the command set) is still whole.
+    if (HasWindow()) DestroyPanelWindow();
+}
+
+// --- IPanel ------------------------------------------------------------------
+
+void CDomeCtrlDlg::SetPlacement(int bShowOnInit, int x, int y) {
+    m_bShowOnInit = bShowOnInit;
+    m_nInitX = x;
+    m_nInitY = y;
+}
+
+void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
+    m_lLoginHandle = lLoginHandle;
+    m_cameraInfo = camera;
+    m_ptz.SetTarget(lLoginHandle, camera.nChannel);
+}
+
+bool CDomeCtrlDlg::CreateFromTemplate() { return Create(); }
+
+bool CDomeCtrlDlg::HasWindow() const { return m_hWnd && IsWindow(m_hWnd); }
+
+void CDomeCtrlDlg::ShowAt(int x, int y) {
+    if (!HasWindow()) return;
+    ShowWindow(m_hWnd, SW_SHOW);
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CDomeCtrlDlg::ShowInPlace() {
+    if (!HasWindow()) return;
+    ShowWindow(m_hWnd, SW_SHOW);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CDomeCtrlDlg::Hide() {
+    if (HasWindow()) ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CDomeCtrlDlg::DestroyPanelWindow() {
+    if (HasWindow()) DestroyWindow();
+}
+
+int CDomeCtrlDlg::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
+    return m_ptz.SendPtzCommand(nAction, nSpeed);
+}
+
+bool CDomeCtrlDlg::PreTranslateMessage(MSG& msg) {
+    m_toolTip.RelayEvent(msg);
+    return CDialogBase::PreTranslateMessage(msg);
+}
+
+// --- Initialisation -----------------------------------------------------------
+
+void CDomeCtrlDlg::DoDataExchange(ui::CDataExchange& dx) {
+    for (int i = 0; i < 24; ++i) dx.Control(kDomeButtons[i].id, m_buttons[i]);
+    dx.Control(IDC_DOME_SEQUENCE_LIST, m_listSequence);
+    dx.Control(IDC_DOME_PRESET_LIST, m_listPreset);
+    dx.Control(IDC_DOME_COMBO, m_comboBox);
+}
+
+BOOL CDomeCtrlDlg::OnInitDialog() {
+    CDialogBase::OnInitDialog();  // binds the controls
+    // Siblings overlap on the skin; each button paints only its own pixels.
+    for (CSkinButton& button : m_buttons) {
+        if (!button.Handle()) continue;
+        const LONG_PTR style = GetWindowLongPtrW(button.Handle(), GWL_STYLE);
+        SetWindowLongPtrW(button.Handle(), GWL_STYLE, style | WS_CLIPSIBLINGS);
+    }
+    SetUpLists();
+    PlaceOnInit();
+    {
+        ui::CClientDC dc(m_hWnd);
+        const RECT rc = GetClientRect();
+        DoPaint(dc, rc);
+    }
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The tooltip comes last: under Wine a window that already owns a
+    // tooltip can no longer be made top-most.
+    if (m_toolTip.Create(m_hWnd)) {
+        for (int i = 0; i < 24; ++i)
+            if (kDomeButtons[i].tip) m_toolTip.AddTool(m_buttons[i].Handle(), kDomeButtons[i].tip);
+    }
+    return TRUE;
+}
+
+void CDomeCtrlDlg::SetUpLists() {
+    m_listPreset.SetExtendedStyle(kListExStyle);
+    m_listPreset.AddColumn(L"预设点编号", 95);
+    m_listPreset.AddColumn(L"预设点描述", 150);
+    m_listSequence.SetExtendedStyle(kListExStyle);
+    m_listSequence.AddColumn(L"序列编号", 95);
+    m_listSequence.AddColumn(L"序列描述", 150);
+}
+
+void CDomeCtrlDlg::PlaceOnInit() {
+    const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    RECT rc{};
+    GetWindowRect(m_hWnd, &rc);
+    // Only the narrow form is ever shown: the list side lies beyond it.
+    const int w = rc.right - rc.left - DOME_NARROW_CUT;
+    const int h = rc.bottom - rc.top;
+    if (m_nInitX >= 0 && m_nInitY >= 0) {
+        SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, m_bShowOnInit ? w : 0,
+                     m_bShowOnInit ? h : 0, SWP_NOACTIVATE);
+        return;
+    }
+    // Beside the initial rectangle: to its right when there is room.
+    const int x = cxScreen - rc.right > w ? rc.right : rc.left - w;
+    const int y = rc.top + h > cyScreen ? h : rc.top;
+    SetWindowPos(m_hWnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- Painting -------------------------------------------------------------------
+
+void CDomeCtrlDlg::DoPaint(HDC hDC, const RECT& rcUpdate) {
+    if (!IsRectEmpty(&rcUpdate)) {
+        // One pixel more to the right and at the bottom than asked for.
+        CopyBitmap(hDC, *m_pSkinLeft, rcUpdate.left, rcUpdate.top, rcUpdate.left, rcUpdate.top,
+                   rcUpdate.right - rcUpdate.left + 1, rcUpdate.bottom - rcUpdate.top + 1);
+    }
+    CopyBitmap(hDC, *m_pSkinRight, m_pSkinLeft->GetWidth() - kSkinOverlap, 0, 0, 0,
+               m_pSkinRight->GetWidth(), m_pSkinRight->GetHeight());
+    DrawSpeedText(hDC);
+}
+
+void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
+    wchar_t text[16];
+    const int n = swprintf(text, 16, L" %02d ", m_ptz.Speed());
+    if (n <= 0) return;
+    const COLORREF oldBack = SetBkColor(hDC, kSpeedBackColor);
+    const COLORREF oldText = SetTextColor(hDC, kSpeedTextColor);
+    const int oldMode = SetBkMode(hDC, OPAQUE);
+    TextOutW(hDC, kSpeedTextAt.x, kSpeedTextAt.y, text, n);
+    SetBkMode(hDC, oldMode);
+    SetTextColor(hDC, oldText);
+    SetBkColor(hDC, oldBack);
+}
+
+void CDomeCtrlDlg::RedrawSpeedText() {
+    if (!HasWindow()) return;
+    ui::CClientDC dc(m_hWnd);
+    if (dc) DrawSpeedText(dc);
+}
+
+LRESULT CDomeCtrlDlg::OnEraseBkgnd(ui::CMessage&) { return TRUE; }  // the paint covers it all
+
+// --- Buttons --------------------------------------------------------------------
+
+void CDomeCtrlDlg::BeginWaitCursor() {
+    m_hCursorBeforeWait = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+}
+
+void CDomeCtrlDlg::EndWaitCursor() { SetCursor(m_hCursorBeforeWait); }
+
+void CDomeCtrlDlg::SpeedChanged() { RedrawSpeedText(); }
+
+LRESULT CDomeCtrlDlg::OnButtonHold(ui::CMessage& msg) {
+    m_ptz.OnPtzButton(msg.wParam);
+    return 0;
+}
+
+LRESULT CDomeCtrlDlg::OnBusyOnlyClick(ui::CMessage&) {
+    m_ptz.OnBusyOnlyClick();
+    return 0;
+}
+
+LRESULT CDomeCtrlDlg::OnNothing(ui::CMessage&) { return 0; }
+
+LRESULT CDomeCtrlDlg::OnExit(ui::CMessage&) {
+    ShowWindow(m_hWnd, SW_HIDE);  // the panel, its login and its speed remain
+    return 0;
+}
+
+// --- Lists ----------------------------------------------------------------------
+
+LRESULT CDomeCtrlDlg::OnListDoubleClick(ui::CMessage&) { return 0; }
+
+LRESULT CDomeCtrlDlg::OnListRightClick(ui::CMessage& msg) {
+    const NMHDR* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
+    const bool preset = hdr->idFrom == IDC_DOME_PRESET_LIST;
+    const ui::CListView& list = preset ? m_listPreset : m_listSequence;
+    ui::CMenu menu(LoadMenuW(ui::ResourceInstance(),
+                             MAKEINTRESOURCEW(preset ? IDR_PRESET_MENU : IDR_SEQUENCE_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (!popup) return 0;
+    POINT pt{};
+    GetCursorPos(&pt);
+    if (list.HitTestScreen(pt) < 0) {
+        // No row hit: nothing to run or delete, only "delete all" is left.
+        DeleteMenu(popup, 0, MF_BYPOSITION);
+        DeleteMenu(popup, 0, MF_BYPOSITION);
+    }
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+    return 0;
+}
+
+// --- Joystick and dragging --------------------------------------------------------
+
+RECT CDomeCtrlDlg::JoystickArea() const {
+    RECT rc{};
+    GetWindowRect(GetDlgItem(IDC_DOME_JOYSTICK), &rc);
+    return rc;
+}
+
+LRESULT CDomeCtrlDlg::OnLButtonDown(ui::CMessage& msg) {
+    POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    ClientToScreen(m_hWnd, &pt);
+    const RECT area = JoystickArea();
+    if (PtInRect(&area, pt)) {
+        // Nothing is sent at the press: the first step comes with the timer.
+        m_bJoystickHeld = 1;
+        SetCapture(m_hWnd);
+        SetTimer(m_hWnd, JOYSTICK_TIMER_ID, JOYSTICK_PERIOD_MS, nullptr);
+        SetCursor(LoadCursorW(ui::ModuleInstance(), MAKEINTRESOURCEW(IDCUR_JOYSTICK)));
+        return 0;
+    }
+    DefaultProc(msg);
+    // As if the (absent) caption had been pressed: the system moves the window.
+    PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    return 0;
+}
+
+LRESULT CDomeCtrlDlg::OnMouseMove(ui::CMessage& msg) {
+    POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    ClientToScreen(m_hWnd, &pt);
+    const RECT area = JoystickArea();
+    HCURSOR cursor;
+    if (PtInRect(&area, pt)) {
+        cursor = m_bJoystickHeld
+                     ? LoadCursorW(ui::ModuleInstance(), MAKEINTRESOURCEW(IDCUR_JOYSTICK))
+                     : LoadCursorA(nullptr, IDC_SIZEALL);
+    } else {
+        cursor = LoadCursorA(nullptr, m_bJoystickHeld ? IDC_NO : IDC_ARROW);
+    }
+    SetCursor(cursor);
+    return DefaultProc(msg);
+}
+
+LRESULT CDomeCtrlDlg::OnLButtonUp(ui::CMessage& msg) {
+    if (!m_bJoystickHeld) return DefaultProc(msg);
+    EndJoystickHold();
+    return 0;
+}
+
+LRESULT CDomeCtrlDlg::OnTimer(ui::CMessage& msg) {
+    if (msg.wParam != JOYSTICK_TIMER_ID) return DefaultProc(msg);
+    if (!m_bJoystickHeld) return 0;
+    POINT pt{};
+    const RECT area = JoystickArea();
+    if (!GetCursorPos(&pt) || !PtInRect(&area, pt)) return 0;  // this tick sends nothing
+    JoystickStep step{};
+    if (ComputeJoystickStep({area.left, area.top, area.right, area.bottom}, pt.x, pt.y, step))
+        m_ptz.SendPtzCommand(step.nAction, step.nSpeed);
+    RedrawSpeedText();
+    return 0;
+}
+
+void CDomeCtrlDlg::EndJoystickHold() {
+    if (!m_bJoystickHeld) return;
+    // Cleared first: releasing the capture below reports a capture change.
+    m_bJoystickHeld = 0;
+    KillTimer(m_hWnd, JOYSTICK_TIMER_ID);
+    if (GetCapture() == m_hWnd) ReleaseCapture();
+    // Three stops, in case one is lost; the thread waits between them.
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) Sleep(JOYSTICK_STOP_GAP_MS);
+        m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
+    }
+}
+
+LRESULT CDomeCtrlDlg::OnCaptureChanged(ui::CMessage& msg) {
+    // Another window took the mouse while the joystick was held: its
+    // button-up will never come here.
+    if (reinterpret_cast<HWND>(msg.lParam) != m_hWnd) EndJoystickHold();
+    return DefaultProc(msg);
+}
+
+LRESULT CDomeCtrlDlg::OnWindowPosChanged(ui::CMessage& msg) {
+    // Hidden mid-hold, by ShowWindow or SetWindowPos alike.
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(msg.lParam);
+    if (pos && (pos->flags & SWP_HIDEWINDOW)) EndJoystickHold();
+    return DefaultProc(msg);
+}
+
+LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
+    EndJoystickHold();
+    ShowWindow(m_hWnd, SW_HIDE);
+    m_toolTip.Destroy();
+    return DefaultProc(msg);
+}
+
+bool CDomeCtrlDlg::ProcessMessage(ui::CMessage& msg) {
+    return ui::Dispatch(*this, kMessages, msg) || CDialogBase::ProcessMessage(msg);
+}
+
+}  // namespace zv

@@ -1,0 +1,143 @@
+// The floating PTZ dome panel: a captionless, top-most tool window drawn with
+// two skins, its 24 shaped bitmap buttons (most of them press-and-hold), the
+// speed as two digits and a joystick square that steers towards the cursor.
+// Made, logged in, placed and destroyed by the session manager; it never
+// logs in by itself and sends everything through its PTZ command set.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "DialogBase.h"
+#include "ListView.h"
+#include "NetLibrary.h"
+#include "Panels.h"
+#include "PtzCommandSet.h"
+#include "resource.h"
+#include "SkinBitmap.h"
+#include "SkinButton.h"
+#include "ToolTip.h"
+
+namespace zv {
+
+constexpr UINT_PTR JOYSTICK_TIMER_ID = 25001;
+constexpr UINT JOYSTICK_PERIOD_MS = 400;
+constexpr DWORD JOYSTICK_STOP_GAP_MS = 300;  // between the three stops of a release
+constexpr int DOME_NARROW_CUT = 255;  // the list side beyond the narrow window, in pixels
+
+class CDomeCtrlDlg : public ui::CDialogBase, public IDomePanel, private IPtzFeedback {
+public:
+    CDomeCtrlDlg(HWND hParent, INetLibrary& net);
+    ~CDomeCtrlDlg() override;
+
+    // IPanel / IDomePanel, for the session manager.
+    void SetPlacement(int bShowOnInit, int x, int y) override;
+    void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
+    bool CreateFromTemplate() override;
+    bool HasWindow() const override;
+    void ShowAt(int x, int y) override;
+    void ShowInPlace() override;
+    void Hide() override;
+    void DestroyPanelWindow() override;
+    int SendPtzCommand(uint32_t nAction, int32_t nSpeed) override;
+    int IsDome() const override { return m_bIsDome; }
+
+    bool PreTranslateMessage(MSG& msg) override;
+
+    // For tests and diagnostics.
+    int32_t Speed() const { return m_ptz.Speed(); }
+    bool IsJoystickHeld() const { return m_bJoystickHeld != 0; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(ui::CDataExchange& dx) override;
+    bool ProcessMessage(ui::CMessage& msg) override;
+    void DoPaint(HDC hDC, const RECT& rcUpdate) override;
+
+private:
+    // IPtzFeedback
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void SpeedChanged() override;
+
+    LRESULT OnButtonHold(ui::CMessage& msg);
+    LRESULT OnLButtonDown(ui::CMessage& msg);
+    LRESULT OnMouseMove(ui::CMessage& msg);
+    LRESULT OnLButtonUp(ui::CMessage& msg);
+    LRESULT OnTimer(ui::CMessage& msg);
+    LRESULT OnBusyOnlyClick(ui::CMessage& msg);
+    LRESULT OnNothing(ui::CMessage& msg);
+    LRESULT OnExit(ui::CMessage& msg);
+    LRESULT OnListDoubleClick(ui::CMessage& msg);
+    LRESULT OnListRightClick(ui::CMessage& msg);
+    LRESULT OnEraseBkgnd(ui::CMessage& msg);
+    LRESULT OnDestroy(ui::CMessage& msg);
+    LRESULT OnWindowPosChanged(ui::CMessage& msg);
+    LRESULT OnCaptureChanged(ui::CMessage& msg);
+
+    void SetUpLists();
+    void PlaceOnInit();
+    void DrawSpeedText(HDC hDC) const;
+    void RedrawSpeedText();
+    // The joystick area (control 6060) in screen coordinates.
+    RECT JoystickArea() const;
+    // Ends a joystick hold however it ends (release, capture lost, hidden,
+    // destroyed): the timer stops and the three stops go out, once.
+    void EndJoystickHold();
+
+    // Members in the panel's order: the controls first.
+    CSkinButton m_buttons[24];           // bound in DomeButtonTable order
+    ui::CListView m_listSequence;        // 6025
+    ui::CListView m_listPreset;          // 6024
+    ui::CSubclassWindow m_comboBox;      // 6061: nothing fills it
+    ui::CToolTip m_toolTip;
+    int32_t m_lLoginHandle = 0;          // 0: no login, nothing is sent
+    CAMERA_INFO m_cameraInfo{};          // only nChannel is read
+    int m_bShowOnInit = 1;
+    int m_nInitX = 0;
+    int m_nInitY = 0;
+    CPtzCommandSet m_ptz;                // the speed (32) and the busy mark
+    int m_bJoystickHeld = 0;
+    int m_bIsDome = 1;
+    std::unique_ptr<CSkinBitmap> m_pSkinLeft;   // 6093, drawn at (0, 0)
+    std::unique_ptr<CSkinBitmap> m_pSkinRight;  // 6098, drawn at (164, 0)
+    HCURSOR m_hCursorBeforeWait = nullptr;
+
+    static constexpr ui::MessageEntry<CDomeCtrlDlg> kMessages[] = {
+        {WM_BUTTON_HOLD, &CDomeCtrlDlg::OnButtonHold},
+        {WM_LBUTTONDOWN, &CDomeCtrlDlg::OnLButtonDown},
+        {WM_MOUSEMOVE, &CDomeCtrlDlg::OnMouseMove},
+        {WM_LBUTTONUP, &CDomeCtrlDlg::OnLButtonUp},
+        {WM_TIMER, &CDomeCtrlDlg::OnTimer},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_FOCUS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_ZOOM_AUTO, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_REFRESH, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_POSITION, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_SERIAL, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_EXIT, &CDomeCtrlDlg::OnExit},
+        {WM_COMMAND, CBN_SELCHANGE, IDC_DOME_COMBO, &CDomeCtrlDlg::OnNothing},
+        {WM_NOTIFY, NM_DBLCLK, IDC_DOME_PRESET_LIST, &CDomeCtrlDlg::OnListDoubleClick},
+        {WM_NOTIFY, NM_DBLCLK, IDC_DOME_SEQUENCE_LIST, &CDomeCtrlDlg::OnListDoubleClick},
+        {WM_NOTIFY, NM_RCLICK, IDC_DOME_PRESET_LIST, &CDomeCtrlDlg::OnListRightClick},
+        {WM_NOTIFY, NM_RCLICK, IDC_DOME_SEQUENCE_LIST, &CDomeCtrlDlg::OnListRightClick},
+        // The list menus' commands (code 0: from a menu) end without effect.
+        {WM_COMMAND, 0, ID_PRESET_DELETE, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, 0, ID_PRESET_DELETE_ALL, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, 0, ID_PRESET_RUN, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, 0, ID_SEQUENCE_DELETE, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, 0, ID_SEQUENCE_DELETE_ALL, &CDomeCtrlDlg::OnNothing},
+        {WM_COMMAND, 0, ID_SEQUENCE_RUN, &CDomeCtrlDlg::OnNothing},
+        {WM_PAINT, &CDomeCtrlDlg::OnPaint},
+        {WM_PRINTCLIENT, &CDomeCtrlDlg::OnPrintClient},
+        {WM_ERASEBKGND, &CDomeCtrlDlg::OnEraseBkgnd},
+        {WM_DESTROY, &CDomeCtrlDlg::OnDestroy},
+        {WM_WINDOWPOSCHANGED, &CDomeCtrlDlg::OnWindowPosChanged},
+        {WM_CAPTURECHANGED, &CDomeCtrlDlg::OnCaptureChanged},
+    };
+};
+
+}  // namespace zv
