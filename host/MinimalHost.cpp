@@ -6,8 +6,10 @@
 //                          [--seconds N] [--check] [--control-port N]
 //
 // Defaults: cameras 127.0.0.2:0 and 127.0.0.3:1, user admin:admin, runs until
-// every window is closed. About three seconds in, each camera's dome tilts up
-// for a second and stops; the arrow keys move it while held.
+// every window is closed. About three seconds in, each camera in turn gets the
+// module's dome panel beside its window (DVR_ShowCamera) and its dome tilts
+// up for half a second and stops (DVR_SetDomeCMD); the arrow keys move the
+// dome of the focused window while held, through the same two exports.
 //
 // --check prints what it verified and exits non-zero when something failed:
 // the start results, DVR_GetConnectState, frames drawn (the stand-in network
@@ -38,18 +40,15 @@ struct Zentavo {
     decltype(&DVR_StopVideo) StopVideo = nullptr;
     decltype(&DVR_GetConnectState) GetConnectState = nullptr;
     decltype(&DVR_SetDomeCMD) SetDomeCMD = nullptr;
+    decltype(&DVR_ShowCamera) ShowCamera = nullptr;
     int resolved = 0;
 };
 
-// The dome is driven through the network library itself until the module's
-// PTZ panel exists (DVR_SetDomeCMD answers 0 without one). Ordinal 41, stdcall.
-using PtzControlFn = int32_t(WINAPI*)(int32_t login, int32_t channel, uint32_t code, uint8_t p1,
-                                      uint8_t p2, uint8_t p3, int32_t stop);
 // Exported by name by the stand-in library only; figures for tests and demos.
 using PlayStatsFn = int(__cdecl*)(int32_t play, VN_PLAY_STATS* out);
 
-constexpr uint32_t kPtzUp = 0, kPtzDown = 1, kPtzLeft = 2, kPtzRight = 3;
-constexpr uint8_t kPtzSpeed = 1;  // 13.5 degrees a second: a second's tilt stays well inside +-30
+constexpr ULONGLONG kMoveMs = 500;  // at the panel's speed a tilt of about 20 degrees
+constexpr int kPanelRoom = 190;     // beside each window, for the dome panel
 constexpr int kVideoW = 352, kVideoH = 288, kStatusH = 24;
 constexpr UINT_PTR kTickMs = 100;
 
@@ -75,7 +74,7 @@ struct Options {
 
 Options g_opt;
 Zentavo g_zv;
-PtzControlFn g_ptz = nullptr;
+Camera* g_panelFor = nullptr;  // the camera the dome panel was last shown for
 PlayStatsFn g_stats = nullptr;
 std::vector<Camera> g_cams;
 int g_failures = 0;
@@ -191,12 +190,25 @@ void UpdateStatus(Camera& c) {
     SetWindowTextW(GetDlgItem(c.frame, 2), text);
 }
 
-void Ptz(Camera& c, uint32_t code, bool stop, const wchar_t* label) {
-    if (!g_ptz || !c.playing) return;
-    const int32_t r = g_ptz(c.info.lLoginHandle, c.channel, code, 0, stop ? 0 : kPtzSpeed, 0,
-                            stop ? 1 : 0);
+// The module has one dome panel at a time: it is shown beside the camera's
+// window, which makes that camera the target of DVR_SetDomeCMD.
+bool ShowDomePanel(Camera& c) {
+    if (g_panelFor == &c) return true;
+    RECT rc{};
+    GetWindowRect(c.frame, &rc);
+    const int r = g_zv.ShowCamera(&c.info, 1, rc.right + 8, rc.top);
+    Say("panel: %s ch %d: DVR_ShowCamera(show 1, %ld, %ld)=%d", c.address.c_str(), c.channel,
+        rc.right + 8, rc.top, r);
+    g_panelFor = r == 1 ? &c : nullptr;
+    return r == 1;
+}
+
+int Ptz(Camera& c, int action, const wchar_t* label) {
+    if (!c.playing || !ShowDomePanel(c)) return 0;
+    const int r = g_zv.SetDomeCMD(0, action, 0);
     c.ptzText = std::wstring(L"PTZ ") + label + (r ? L"" : L" (refused)");
     UpdateStatus(c);
+    return r;
 }
 
 Camera* CameraOf(HWND hwnd) {
@@ -227,20 +239,20 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_KEYDOWN:
         if (c && !(lp & (1 << 30))) {
-            const struct { int key; uint32_t code; const wchar_t* label; } keys[] = {
-                {VK_UP, kPtzUp, L"up"}, {VK_DOWN, kPtzDown, L"down"},
-                {VK_LEFT, kPtzLeft, L"left"}, {VK_RIGHT, kPtzRight, L"right"}};
+            const struct { int key; int action; const wchar_t* label; } keys[] = {
+                {VK_UP, PTZ_UP, L"up"}, {VK_DOWN, PTZ_DOWN, L"down"},
+                {VK_LEFT, PTZ_LEFT, L"left"}, {VK_RIGHT, PTZ_RIGHT, L"right"}};
             for (const auto& k : keys)
                 if (static_cast<int>(wp) == k.key) {
                     c->heldKey = k.key;
-                    Ptz(*c, k.code, false, k.label);
+                    Ptz(*c, k.action, k.label);
                 }
         }
         return 0;
     case WM_KEYUP:
         if (c && static_cast<int>(wp) == c->heldKey) {
             c->heldKey = 0;
-            Ptz(*c, kPtzUp, true, L"stopped");
+            Ptz(*c, PTZ_STOP, L"stopped");
         }
         return 0;
     case WM_CLOSE:
@@ -262,8 +274,9 @@ bool CreateCameraWindow(HINSTANCE inst, Camera& c, int index) {
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     const std::wstring title = Widen(Fmt("%s channel %d - Zentavo minimal host", c.address.c_str(),
                                          c.channel));
-    c.frame = CreateWindowExW(0, L"ZvMinimalHostFrame", title.c_str(), style, 20 + (index % 3) * (w + 16),
-                              20 + (index / 3) * (h + 16), w, h, nullptr, nullptr, inst, &c);
+    c.frame = CreateWindowExW(0, L"ZvMinimalHostFrame", title.c_str(), style,
+                              20 + (index % 2) * (w + kPanelRoom), 20 + (index / 2) * (h + 16), w, h,
+                              nullptr, nullptr, inst, &c);
     if (!c.frame) return false;
     // The module draws the picture into this child, scaled to its client area.
     c.video = CreateWindowExW(0, L"ZvMinimalHostVideo", L"", WS_CHILD | WS_VISIBLE, 0, 0, kVideoW,
@@ -282,6 +295,7 @@ bool CreateCameraWindow(HINSTANCE inst, Camera& c, int index) {
 // ---- the run ---------------------------------------------------------------
 
 enum class Phase { Start, Playing, Picture, Moving, Settling, Running };
+size_t g_moving = 0;  // the camera whose dome moves now
 Phase g_phase = Phase::Start;
 ULONGLONG g_phaseAt = 0;
 std::vector<VN_PLAY_STATS> g_firstStats;
@@ -308,11 +322,7 @@ void StartAll() {
     }
     // Present only once Zentavo.dll has loaded it for the first login.
     HMODULE net = GetModuleHandleW(L"vortanet.dll");
-    if (net) {
-        g_ptz = reinterpret_cast<PtzControlFn>(reinterpret_cast<void*>(GetProcAddress(net, MAKEINTRESOURCEA(41))));
-        g_stats = reinterpret_cast<PlayStatsFn>(reinterpret_cast<void*>(GetProcAddress(net, "NetGetPlayStats")));
-    }
-    Check(g_ptz != nullptr, "vortanet.dll NetPtzControl (ordinal 41)", "");
+    if (net) g_stats = reinterpret_cast<PlayStatsFn>(reinterpret_cast<void*>(GetProcAddress(net, "NetGetPlayStats")));
     Check(g_stats != nullptr, "vortanet.dll NetGetPlayStats", "");
 }
 
@@ -339,41 +349,24 @@ void Phase_Picture() {
     Say("phase: picture");
 }
 
-void Phase_Move() {
-    g_before.clear();
-    for (auto& c : g_cams) {
-        g_before.push_back(DomeState(c));
-        if (!c.playing) continue;
-        // No PTZ panel yet: the module answers 0, which is what it should say.
-        const int r = g_zv.SetDomeCMD(0, PTZ_UP, 0);
-        Say("ptz: %s ch %d: DVR_SetDomeCMD(0, PTZ_UP, 0)=%d%s", c.address.c_str(), c.channel, r,
-            r ? "" : " (no PTZ panel yet); moving the dome through vortanet.dll NetPtzControl (ordinal 41)");
-        if (!g_ptz) continue;
-        const int32_t up = g_ptz(c.info.lLoginHandle, c.channel, kPtzUp, 0, kPtzSpeed, 0, 0);
-        Check(up != 0, Fmt("NetPtzControl up %s ch %d", c.address.c_str(), c.channel).c_str(),
-              Fmt("result %d", up));
-        c.ptzText = L"PTZ up";
-        UpdateStatus(c);
-    }
-    Say("phase: ptz-moving");
+// One camera at a time: its panel is shown, its dome tilts up.
+void Phase_Move(Camera& c) {
+    g_before.push_back(DomeState(c));
+    if (!c.playing) return;
+    const int r = Ptz(c, PTZ_UP, L"up");
+    Say("ptz: %s ch %d: DVR_SetDomeCMD(0, PTZ_UP, 0)=%d", c.address.c_str(), c.channel, r);
+    Check(r == 1, Fmt("DVR_SetDomeCMD up %s ch %d", c.address.c_str(), c.channel).c_str(),
+          Fmt("result %d", r));
 }
 
-void Phase_Stop() {
-    g_after.clear();
-    for (auto& c : g_cams) {
-        if (c.playing) {
-            const int r = g_zv.SetDomeCMD(0, PTZ_STOP, 0);
-            Say("ptz: %s ch %d: DVR_SetDomeCMD(0, PTZ_STOP, 0)=%d", c.address.c_str(), c.channel, r);
-            if (g_ptz) {
-                const int32_t stop = g_ptz(c.info.lLoginHandle, c.channel, kPtzUp, 0, 0, 0, 1);
-                Check(stop != 0, Fmt("NetPtzControl stop %s ch %d", c.address.c_str(), c.channel).c_str(),
-                      Fmt("result %d", stop));
-            }
-            c.ptzText = L"PTZ stopped";
-            UpdateStatus(c);
-        }
-        g_after.push_back(DomeState(c));
+void Phase_Stop(Camera& c) {
+    if (c.playing) {
+        const int r = Ptz(c, PTZ_STOP, L"stopped");
+        Say("ptz: %s ch %d: DVR_SetDomeCMD(0, PTZ_STOP, 0)=%d", c.address.c_str(), c.channel, r);
+        Check(r == 1, Fmt("DVR_SetDomeCMD stop %s ch %d", c.address.c_str(), c.channel).c_str(),
+              Fmt("result %d", r));
     }
+    g_after.push_back(DomeState(c));
 }
 
 void Phase_Settled() {
@@ -412,8 +405,25 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     switch (g_phase) {
     case Phase::Start: StartAll(); next(Phase::Playing); break;
     case Phase::Playing: if (inPhase >= 2000) { Phase_Picture(); next(Phase::Picture); } break;
-    case Phase::Picture: if (inPhase >= 1000) { Phase_Move(); next(Phase::Moving); } break;
-    case Phase::Moving: if (inPhase >= 1000) { Phase_Stop(); next(Phase::Settling); } break;
+    case Phase::Picture:
+        if (inPhase >= 1000) {
+            Say("phase: ptz-moving");
+            g_moving = 0;
+            Phase_Move(g_cams[0]);
+            next(Phase::Moving);
+        }
+        break;
+    case Phase::Moving:
+        if (inPhase >= kMoveMs) {
+            Phase_Stop(g_cams[g_moving]);
+            if (++g_moving < g_cams.size()) {
+                Phase_Move(g_cams[g_moving]);
+                next(Phase::Moving);
+            } else {
+                next(Phase::Settling);
+            }
+        }
+        break;
     case Phase::Settling: if (inPhase >= 400) { Phase_Settled(); next(Phase::Running); } break;
     case Phase::Running:
         if ((g_opt.seconds > 0 && t >= static_cast<ULONGLONG>(g_opt.seconds) * 1000) ||
@@ -475,9 +485,10 @@ bool LoadZentavo() {
     g_zv.StopVideo = reinterpret_cast<decltype(g_zv.StopVideo)>(get("DVR_StopVideo"));
     g_zv.GetConnectState = reinterpret_cast<decltype(g_zv.GetConnectState)>(get("DVR_GetConnectState"));
     g_zv.SetDomeCMD = reinterpret_cast<decltype(g_zv.SetDomeCMD)>(get("DVR_SetDomeCMD"));
+    g_zv.ShowCamera = reinterpret_cast<decltype(g_zv.ShowCamera)>(get("DVR_ShowCamera"));
     // The rest are not used here; resolving them shows the export table is whole.
     for (const char* n : {"DVR_AudioSet", "DVR_CloseCamera", "DVR_FreeCamera", "DVR_GetAudioState",
-                          "DVR_InitCamera", "DVR_IsExistDome", "DVR_ParamSet", "DVR_ShowCamera"})
+                          "DVR_InitCamera", "DVR_IsExistDome", "DVR_ParamSet"})
         get(n);
     return g_zv.resolved == 12;
 }
