@@ -11,7 +11,6 @@ namespace zv::devsim {
 using namespace proto;
 
 namespace {
-constexpr int kSendTimeoutMs = 10000;  // a client that takes nothing for this long is gone
 constexpr int kClosingSendTimeoutMs = 1000;
 }  // namespace
 
@@ -194,7 +193,9 @@ bool Session::SendOut(Out& item) {
         std::lock_guard<std::mutex> lk(m_mu);
         closing = m_closing;
     }
-    const int timeout = closing ? kClosingSendTimeoutMs : kSendTimeoutMs;
+    const int timeout =
+        closing ? std::min(kClosingSendTimeoutMs, m_dev.Options().sendTimeoutMs)
+                : m_dev.Options().sendTimeoutMs;
     const Hostile hostile = m_dev.HostileMode();
     if (hostile != Hostile::Off) {
         std::vector<uint8_t> frame = std::move(item.head);
