@@ -120,9 +120,9 @@ void Session::Reply(std::vector<uint8_t> frame, int delayMs) {
     {
         std::lock_guard<std::mutex> lk(m_mu);
         if (m_closing) return;
-        m_replyBytes += frame.size();
         Out o;
         o.head = std::move(frame);
+        m_replyBytes += ReplyCost(o);
         if (delayMs > 0) {
             o.due = Clock::now() + std::chrono::milliseconds(delayMs);
             m_delayed.push_back(std::move(o));
@@ -180,7 +180,7 @@ void Session::WriteLoop() {
                     item = std::move(m_control.front());
                     m_control.pop_front();
                     const size_t before = m_replyBytes;
-                    m_replyBytes -= item.head.size();
+                    m_replyBytes -= ReplyCost(item);
                     if (before > kResumeReplyBytes && m_replyBytes <= kResumeReplyBytes)
                         m_replyRoom.notify_one();
                     have = true;

@@ -43,8 +43,9 @@ public:
     // requests outstanding, and the largest reply is 64 KiB, so 4 MiB is only
     // ever reached by one that pipelines requests and leaves the replies
     // unread; and a device full of such sessions (32 by default) holds
-    // 128 MiB of replies at most. Resuming at half spares a wake-up per
-    // reply sent.
+    // 128 MiB of replies at most. Each reply counts its queue entry too, or
+    // 24-byte PONGs would hold five times the cap. Resuming at half spares a
+    // wake-up per reply sent.
     static constexpr size_t kMaxReplyBytes = 4 * 1024 * 1024;
     static constexpr size_t kResumeReplyBytes = kMaxReplyBytes / 2;
 
@@ -59,7 +60,7 @@ public:
     bool Finished() const { return m_readerDone.load() && m_writerDone.load(); }
     void Join();
     uint64_t Id() const { return m_id; }
-    // Bytes of replies queued and not yet taken by the writer.
+    // Bytes held by replies queued and not yet taken by the writer.
     size_t ReplyBytes() const;
     const std::string& Peer() const { return m_peer; }
 
@@ -100,6 +101,7 @@ private:
     // Drops queued media of a play: all of it, or its audio only.
     void PurgeLocked(uint32_t playId, bool video);
     void DequeuedLocked(const Out& o);
+    static size_t ReplyCost(const Out& o) { return sizeof(Out) + o.head.size(); }
     std::vector<uint8_t> Corrupt(std::vector<uint8_t> frame, Hostile mode, bool& truncate);
     bool SleepUnlessAborted(int ms);
 
