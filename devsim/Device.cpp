@@ -184,6 +184,13 @@ int Device::SessionCount() const {
     return n;
 }
 
+size_t Device::LargestReplyQueue() const {
+    std::lock_guard<std::mutex> lk(m_mu);
+    size_t most = 0;
+    for (const auto& s : m_sessions) most = std::max(most, s->ReplyBytes());
+    return most;
+}
+
 Faults Device::GetFaults() const {
     std::lock_guard<std::mutex> lk(m_mu);
     return m_faults;

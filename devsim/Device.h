@@ -46,6 +46,7 @@ struct Counters {
     std::atomic<uint64_t> framesDropped{0};
     std::atomic<uint64_t> audioSent{0};
     std::atomic<uint64_t> audioDropped{0};
+    std::atomic<uint64_t> replyCapHits{0};  // times a session stopped reading at the reply cap
     std::atomic<uint64_t> malformed{0};
     std::atomic<uint64_t> hostileSent{0};
     std::atomic<uint64_t> drops{0};
@@ -90,6 +91,8 @@ public:
 
     ChannelReport Report(int channel);
     int SessionCount() const;
+    // Bytes of replies waiting in the session that has the most (tests).
+    size_t LargestReplyQueue() const;
     Counters& Stats() { return m_stats; }
 
     // --- called by sessions -------------------------------------------------

@@ -21,6 +21,7 @@ struct DeviceOptions {
     int height = 288;
     int loginTimeoutMs = 5000;  // from connect to a successful login
     int idleTimeoutMs = 15000;  // silence from a client before it is dropped
+    int sendTimeoutMs = 10000;  // a client that takes no data this long is dropped
     int maxSessions = 32;
     int maxPlaysPerSession = 32;
 };

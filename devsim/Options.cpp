@@ -33,6 +33,8 @@ std::string Usage() {
            "  --idle-timeout MS     drop a client silent this long (default 15000)\n"
            "  --login-timeout MS    drop a client not logged in this long after connect\n"
            "                        (default 5000)\n"
+           "  --send-timeout MS     drop a client that takes no data this long while the\n"
+           "                        device has some to send (default 10000)\n"
            "Control commands: send 'help' to the control port.\n";
 }
 
@@ -101,6 +103,9 @@ bool ParseCommandLine(int argc, const char* const* argv, SimulatorOptions& opts,
         } else if (a == "--login-timeout") {
             if (!value(v) || !ToInt(v, 100, 3600000, n)) return fail("--login-timeout needs MS");
             proto.loginTimeoutMs = static_cast<int>(n);
+        } else if (a == "--send-timeout") {
+            if (!value(v) || !ToInt(v, 100, 3600000, n)) return fail("--send-timeout needs MS");
+            proto.sendTimeoutMs = static_cast<int>(n);
         } else {
             return fail("unknown option " + a);
         }

@@ -11,7 +11,6 @@ namespace zv::devsim {
 using namespace proto;
 
 namespace {
-constexpr int kSendTimeoutMs = 10000;  // a client that takes nothing for this long is gone
 constexpr int kClosingSendTimeoutMs = 1000;
 }  // namespace
 
@@ -34,6 +33,7 @@ void Session::Abort() {
     m_sock.Shutdown();
     { std::lock_guard<std::mutex> lk(m_mu); }
     m_cv.notify_all();
+    m_replyRoom.notify_all();
 }
 
 void Session::Join() {
@@ -42,6 +42,11 @@ void Session::Join() {
 }
 
 // --- outgoing ---------------------------------------------------------------
+
+size_t Session::ReplyBytes() const {
+    std::lock_guard<std::mutex> lk(m_mu);
+    return m_replyBytes;
+}
 
 void Session::AddPlay(uint32_t playId) {
     std::lock_guard<std::mutex> lk(m_mu);
@@ -117,6 +122,7 @@ void Session::Reply(std::vector<uint8_t> frame, int delayMs) {
         if (m_closing) return;
         Out o;
         o.head = std::move(frame);
+        m_replyBytes += ReplyCost(o);
         if (delayMs > 0) {
             o.due = Clock::now() + std::chrono::milliseconds(delayMs);
             m_delayed.push_back(std::move(o));
@@ -125,6 +131,15 @@ void Session::Reply(std::vector<uint8_t> frame, int delayMs) {
         }
     }
     m_cv.notify_one();
+}
+
+bool Session::WaitForReplyRoom(bool& held) {
+    std::unique_lock<std::mutex> lk(m_mu);
+    held = m_replyBytes >= kMaxReplyBytes;
+    if (!held) return true;
+    m_dev.Stats().replyCapHits++;
+    m_replyRoom.wait(lk, [&] { return m_abort.load() || m_replyBytes <= kResumeReplyBytes; });
+    return !m_abort.load();
 }
 
 void Session::CloseWith(uint32_t code, const std::string& text) {
@@ -164,6 +179,10 @@ void Session::WriteLoop() {
                 if (!m_control.empty()) {
                     item = std::move(m_control.front());
                     m_control.pop_front();
+                    const size_t before = m_replyBytes;
+                    m_replyBytes -= ReplyCost(item);
+                    if (before > kResumeReplyBytes && m_replyBytes <= kResumeReplyBytes)
+                        m_replyRoom.notify_one();
                     have = true;
                     break;
                 }
@@ -182,9 +201,12 @@ void Session::WriteLoop() {
         if (m_muted) continue;
         if (!SendOut(item)) break;
     }
-    // Ends the connection in both directions, which also wakes the reader.
+    // Ends the connection in both directions, which also wakes the reader,
+    // unless it is held at the reply cap: that takes a notify.
     m_abort = true;
     m_sock.Shutdown();
+    { std::lock_guard<std::mutex> lk(m_mu); }
+    m_replyRoom.notify_all();
     m_writerDone = true;
 }
 
@@ -194,7 +216,9 @@ bool Session::SendOut(Out& item) {
         std::lock_guard<std::mutex> lk(m_mu);
         closing = m_closing;
     }
-    const int timeout = closing ? kClosingSendTimeoutMs : kSendTimeoutMs;
+    const int timeout =
+        closing ? std::min(kClosingSendTimeoutMs, m_dev.Options().sendTimeoutMs)
+                : m_dev.Options().sendTimeoutMs;
     const Hostile hostile = m_dev.HostileMode();
     if (hostile != Hostile::Off) {
         std::vector<uint8_t> frame = std::move(item.head);
@@ -283,10 +307,13 @@ void Session::ReadLoop() {
                         ended = true;
                         break;
                     }
-                    if (!Handle(f)) {
+                    bool held = false;
+                    if (!WaitForReplyRoom(held) || !Handle(f)) {
                         ended = true;
                         break;
                     }
+                    // Held, the requests waited in the socket: not a silent client.
+                    if (held) lastRx = Clock::now();
                 }
             }
         }

@@ -1,7 +1,9 @@
 // One client connection to a device. A reader thread cuts the stream into
 // frames and answers requests; a writer thread sends replies first and live
 // media second. Media waits in a bounded queue: a client that reads too
-// slowly loses frames (counted), never the device's memory.
+// slowly loses frames (counted). Replies are never lost; instead a client
+// that leaves them unread is no longer read from (counted too). Either way
+// the device's memory stays bounded.
 #pragma once
 
 #include <atomic>
@@ -36,6 +38,16 @@ public:
     static constexpr int kMaxVideoPerPlay = 4;
     static constexpr int kMaxAudioPerPlay = 25;
     static constexpr size_t kMaxMediaBytes = 32 * 1024 * 1024;
+    // Queued reply bytes at which the reader stops taking requests, and
+    // below which it starts again. A client that reads its replies has a few
+    // requests outstanding, and the largest reply is 64 KiB, so 4 MiB is only
+    // ever reached by one that pipelines requests and leaves the replies
+    // unread; and a device full of such sessions (32 by default) holds
+    // 128 MiB of replies at most. Each reply counts its queue entry too, or
+    // 24-byte PONGs would hold five times the cap. Resuming at half spares a
+    // wake-up per reply sent.
+    static constexpr size_t kMaxReplyBytes = 4 * 1024 * 1024;
+    static constexpr size_t kResumeReplyBytes = kMaxReplyBytes / 2;
 
     Session(Device& device, net::Socket socket, std::string peer, uint64_t id);
     ~Session();
@@ -48,6 +60,8 @@ public:
     bool Finished() const { return m_readerDone.load() && m_writerDone.load(); }
     void Join();
     uint64_t Id() const { return m_id; }
+    // Bytes held by replies queued and not yet taken by the writer.
+    size_t ReplyBytes() const;
     const std::string& Peer() const { return m_peer; }
 
     enum class Push { Queued, Dropped, Gone };
@@ -77,6 +91,9 @@ private:
     bool HandleLogin(const proto::Frame& f);
     bool HandleRequest(const proto::Frame& f);
     void Reply(std::vector<uint8_t> frame, int delayMs = 0);
+    // Holds the reader while the queued replies are at the cap; held says
+    // whether it had to wait. false: the session is ending.
+    bool WaitForReplyRoom(bool& held);
     // Sends ERROR, lets the writer flush replies, then closes.
     void CloseWith(uint32_t code, const std::string& text);
     void CloseAfterFlush();
@@ -84,6 +101,7 @@ private:
     // Drops queued media of a play: all of it, or its audio only.
     void PurgeLocked(uint32_t playId, bool video);
     void DequeuedLocked(const Out& o);
+    static size_t ReplyCost(const Out& o) { return sizeof(Out) + o.head.size(); }
     std::vector<uint8_t> Corrupt(std::vector<uint8_t> frame, Hostile mode, bool& truncate);
     bool SleepUnlessAborted(int ms);
 
@@ -102,12 +120,14 @@ private:
     proto::Nonce m_clientNonce{};
     proto::ChallengeBytes m_challenge{};
 
-    std::mutex m_mu;  // guards the queues and the play set
-    std::condition_variable m_cv;
+    mutable std::mutex m_mu;  // guards the queues and the play set
+    std::condition_variable m_cv;         // the writer waits here for work
+    std::condition_variable m_replyRoom;  // the reader waits here at the reply cap
     std::deque<Out> m_control;
     std::deque<Out> m_media;
     std::vector<Out> m_delayed;
     size_t m_mediaBytes = 0;
+    size_t m_replyBytes = 0;  // in m_control and m_delayed
     std::set<uint32_t> m_plays;
     std::set<uint32_t> m_audioPlays;
     struct Queued {

@@ -160,6 +160,7 @@ std::string Simulator::Execute(const std::string& line) {
                kv("plays_started", c.playsStarted) + kv("frames_rendered", c.framesRendered) +
                kv("frames_sent", c.framesSent) + kv("frames_dropped", c.framesDropped) +
                kv("audio_sent", c.audioSent) + kv("audio_dropped", c.audioDropped) +
+               kv("reply_cap_hits", c.replyCapHits) +
                kv("malformed", c.malformed) + kv("hostile_sent", c.hostileSent) +
                kv("drops", c.drops) + kv("restarts", c.restarts);
     }

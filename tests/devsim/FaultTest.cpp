@@ -1,11 +1,15 @@
 // Faults injected through the control port, slow and hostile peers, and a
 // fuzzing client: the device must answer as told, drop only the offending
 // session, and keep serving the others.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 
 #include "Auth.h"
+#include "Session.h"
 #include "SimFixture.h"
 
 using namespace zv::proto;
@@ -34,6 +38,62 @@ std::string Control(uint16_t port, const std::string& line) {
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// n copies of a request in one buffer, with seq 1..n.
+template <class M>
+std::vector<uint8_t> Pipelined(const M& m, uint32_t n) {
+    std::vector<uint8_t> out;
+    for (uint32_t seq = 1; seq <= n; ++seq) {
+        const auto f = Encode(m, seq);
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    return out;
+}
+
+// Sends bytes `repeats` times and reads nothing; gives up once the peer has
+// taken no byte for stallMs, or enough() holds while it takes none. Returns
+// the bytes sent.
+template <class Enough>
+size_t SendUnread(zv::net::Socket& s, const std::vector<uint8_t>& bytes, int repeats, int stallMs,
+                  Enough enough) {
+    size_t total = 0;
+    for (int r = 0; r < repeats; ++r) {
+        auto lastProgress = Clock::now();
+        for (size_t off = 0; off < bytes.size();) {
+            const long n = s.Send(bytes.data() + off, bytes.size() - off);
+            if (n < 0) return total;
+            if (n > 0) {
+                off += static_cast<size_t>(n);
+                total += static_cast<size_t>(n);
+                lastProgress = Clock::now();
+            } else if (enough() || Clock::now() - lastProgress > milliseconds(stallMs) ||
+                       s.WaitWritable(50) == zv::net::Socket::Wait::Error) {
+                return total;
+            }
+        }
+    }
+    return total;
+}
+
+// A read of every channel's block: with four channels, 1396 bytes of reply
+// for 28 of request.
+ConfigGet EveryChannel() {
+    ConfigGet g;
+    g.command = 3;
+    g.channel = -1;
+    g.maxLength = 65536;
+    return g;
+}
+
+template <class Pred>
+bool WaitFor(Pred pred, int timeoutMs) {
+    const auto deadline = Clock::now() + milliseconds(timeoutMs);
+    while (!pred()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -227,6 +287,84 @@ TEST_F(Faults, SlowClientLosesFramesNotTheSession) {
     EXPECT_EQ(Counter(kDevA, "sessions"), 1);
 }
 
+class ReplyCap : public Faults {
+protected:
+    // Reaching the cap with pings takes seconds under the sanitizers; the
+    // pinger must not meet the login timeout first.
+    void Tune(zv::devsim::DeviceOptions& d) override { d.loginTimeoutMs = 60000; }
+};
+
+TEST_F(ReplyCap, ClientsThatNeverReadAreHeldAtTheCapWhileOthersStream) {
+    using zv::devsim::Session;
+    zv::devsim::Device& dev = *sim->FindDevice(kDevA);
+    auto good = Client(kDevA);
+    StartPlay(*good, 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> goodFrames{0};
+    std::atomic<bool> goodFailed{false};
+    std::atomic<size_t> peak{0};
+    std::thread watcher([&] {
+        uint64_t token = 0;
+        while (!stop.load()) {
+            good->Pump(50);
+            goodFrames += static_cast<int>(good->Videos().size());
+            good->Videos().clear();
+            Ping p;
+            p.token = ++token;
+            Pong pong;
+            if (!good->Call(p, pong, 2000) || pong.token != token) {
+                goodFailed = true;
+                return;
+            }
+        }
+    });
+    std::thread sampler([&] {
+        while (!stop.load()) {
+            peak = std::max(peak.load(), dev.LargestReplyQueue());
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+    });
+    auto capHits = [&] { return Counter(kDevA, "reply_cap_hits"); };
+    constexpr size_t kBound = Session::kMaxReplyBytes + 64 * 1024;  // one reply past the cap
+
+    // Logged in, pipelining reads of every channel's block: 28 MB of replies
+    // for 560 KB of requests.
+    auto getter = Client(kDevA);
+    const ConfigGet g = EveryChannel();
+    const size_t getBytes =
+        SendUnread(getter->Socket(), Pipelined(g, 20000), 1, 1000, [&] { return capHits() >= 1; });
+    EXPECT_TRUE(WaitFor([&] { return capHits() >= 1; }, 3000));
+    EXPECT_LE(peak.load(), kBound);
+    // Held back, not dropped: reading now, the client gets every reply.
+    const uint32_t sent = static_cast<uint32_t>(getBytes / Encode(g, 1).size());
+    uint32_t got = 0;
+    for (Frame f; got < sent && getter->Next(f, 3000) == TestClient::Got::Frame; ++got) {
+        ConfigData d;
+        if (f.header.seq != got + 1 || Decode(f, d) != DecodeError::None ||
+            d.data.size() != kChannels * 340u)
+            break;
+    }
+    EXPECT_EQ(got, sent);
+
+    // Before login, pinging: every request has a reply as large as itself.
+    const double hits = capHits();
+    auto pinger = Client(kDevA, false);
+    SendUnread(pinger->Socket(), Pipelined(Ping{}, 4096), 400, 3000,
+               [&] { return capHits() > hits; });
+    EXPECT_TRUE(WaitFor([&] { return capHits() > hits; }, 3000));
+    EXPECT_LE(peak.load(), kBound);
+
+    stop = true;
+    watcher.join();
+    sampler.join();
+    EXPECT_FALSE(goodFailed.load());
+    EXPECT_GE(goodFrames.load(), 10);
+    // A session held at the cap still ends when dropped.
+    EXPECT_EQ(Ctl("drop 127.0.0.1"), "OK dropped=3");
+    EXPECT_TRUE(pinger->WaitClosed(3000));
+    EXPECT_TRUE(WaitFor([&] { return Counter(kDevA, "sessions") == 0; }, 2000));
+}
+
 class ShortTimeouts : public Faults {
 protected:
     void Tune(zv::devsim::DeviceOptions& d) override {
@@ -365,4 +503,17 @@ TEST_F(Faults, FuzzedClientsAreDroppedWhileAGoodSessionKeepsStreaming) {
         std::this_thread::sleep_for(milliseconds(20));
     EXPECT_EQ(Counter(kDevA, "sessions"), 1);
     EXPECT_GT(round, 30);
+}
+
+class ShortSendTimeout : public Faults {
+protected:
+    void Tune(zv::devsim::DeviceOptions& d) override { d.sendTimeoutMs = 300; }
+};
+
+TEST_F(ShortSendTimeout, AClientHeldAtTheReplyCapIsDroppedOnceItTakesNothing) {
+    auto c = Client(kDevA);
+    SendUnread(c->Socket(), Pipelined(EveryChannel(), 20000), 1, 1000, [] { return false; });
+    EXPECT_TRUE(WaitFor([&] { return Counter(kDevA, "sessions") == 0; }, 3000));
+    EXPECT_GE(Counter(kDevA, "reply_cap_hits"), 1);
+    EXPECT_TRUE(c->WaitClosed(2000));
 }
