@@ -43,9 +43,18 @@ CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
       m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
     for (int i = 0; i < 24; ++i) {
         const DomeButton& b = kDomeButtons[i];
-        m_buttons[i].LoadBitmaps(b.normal, b.pressed, b.hover, 0);
+        m_buttons[i].UseBitmaps(ButtonImage(b.normal), ButtonImage(b.pressed), ButtonImage(b.hover),
+                                nullptr);
         m_buttons[i].SetSendsHold(b.bSendsHold);
+        // Siblings overlap on the skin; each button paints only its own pixels.
+        m_buttons[i].AddStyleOnAttach(WS_CLIPSIBLINGS);
     }
+}
+
+HBITMAP CDomeCtrlDlg::ButtonImage(int nId) {
+    ui::CGdiObject<HBITMAP>& image = m_buttonImages[nId];
+    if (!image) image.Attach(LoadBitmapW(ui::ResourceInstance(), MAKEINTRESOURCEW(nId)));
+    return image;
 }
 
 CDomeCtrlDlg::~CDomeCtrlDlg() {
@@ -111,13 +120,7 @@ void CDomeCtrlDlg::DoDataExchange(ui::CDataExchange& dx) {
 }
 
 BOOL CDomeCtrlDlg::OnInitDialog() {
-    CDialogBase::OnInitDialog();  // binds the controls
-    // Siblings overlap on the skin; each button paints only its own pixels.
-    for (CSkinButton& button : m_buttons) {
-        if (!button.Handle()) continue;
-        const LONG_PTR style = GetWindowLongPtrW(button.Handle(), GWL_STYLE);
-        SetWindowLongPtrW(button.Handle(), GWL_STYLE, style | WS_CLIPSIBLINGS);
-    }
+    CDialogBase::OnInitDialog();  // binds the controls, clip-siblings added on the way
     SetUpLists();
     PlaceOnInit();
     {

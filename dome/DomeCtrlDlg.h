@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 
 #include "DialogBase.h"
@@ -76,6 +77,7 @@ private:
     LRESULT OnWindowPosChanged(ui::CMessage& msg);
     LRESULT OnCaptureChanged(ui::CMessage& msg);
 
+    HBITMAP ButtonImage(int nId);
     void SetUpLists();
     void PlaceOnInit();
     void DrawSpeedText(HDC hDC) const;
@@ -86,7 +88,10 @@ private:
     // destroyed): the timer stops and the three stops go out, once.
     void EndJoystickHold();
 
-    // Members in the panel's order: the controls first.
+    // The button images, each loaded once and shared by the buttons that
+    // show it; declared first so that it outlives them.
+    std::map<int, ui::CGdiObject<HBITMAP>> m_buttonImages;
+    // Then the members in the panel's order, the controls first.
     CSkinButton m_buttons[24];           // bound in DomeButtonTable order
     ui::CListView m_listSequence;        // 6025
     ui::CListView m_listPreset;          // 6024

@@ -32,7 +32,8 @@ void CSkinButton::PreSubclassWindow() {
     // Once set, the region belongs to the window.
     if (m_region && SetWindowRgn(m_hWnd, m_region, TRUE)) m_region.Detach();
 
-    SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW);
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE,
+                      GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW | m_dwExtraStyle);
 }
 
 void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {

@@ -28,6 +28,9 @@ public:
     // Buttons that act on their click alone send no hold message; which ones
     // those are is the panel's knowledge.
     void SetSendsHold(bool bSendsHold) { m_bSendsHold = bSendsHold; }
+    // Window styles to add when the button is attached, together with the
+    // owner-draw style (one style change instead of two).
+    void AddStyleOnAttach(DWORD dwStyle) { m_dwExtraStyle |= dwStyle; }
 
 protected:
     void PreSubclassWindow() override;
@@ -52,6 +55,7 @@ private:
     ui::CGdiObject<HRGN> m_region;
     int m_bHovering = 0;
     bool m_bSendsHold = true;
+    DWORD m_dwExtraStyle = 0;
     bool m_bHoldActive = false;     // a hold message went out and its release has not
     bool m_bReleaseSent = false;    // AbandonHold already reported the release
 

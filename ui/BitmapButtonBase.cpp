@@ -17,21 +17,32 @@ bool LoadImageInto(CGdiObject<HBITMAP>& image, UINT nId) {
 }  // namespace
 
 bool CBitmapButtonBase::LoadBitmaps(UINT nNormal, UINT nSelected, UINT nFocus, UINT nDisabled) {
-    bool bAll = LoadImageInto(m_bitmap, nNormal) && nNormal != 0;
-    bAll = LoadImageInto(m_bitmapSel, nSelected) && bAll;
-    bAll = LoadImageInto(m_bitmapFocus, nFocus) && bAll;
-    bAll = LoadImageInto(m_bitmapDisabled, nDisabled) && bAll;
+    const UINT ids[4] = {nNormal, nSelected, nFocus, nDisabled};
+    bool bAll = nNormal != 0;
+    for (int i = 0; i < 4; ++i) {
+        bAll = LoadImageInto(m_owned[i], ids[i]) && bAll;
+        m_hImages[i] = m_owned[i];
+    }
     return bAll;
 }
 
+void CBitmapButtonBase::UseBitmaps(HBITMAP hNormal, HBITMAP hSelected, HBITMAP hFocus,
+                                   HBITMAP hDisabled) {
+    const HBITMAP images[4] = {hNormal, hSelected, hFocus, hDisabled};
+    for (int i = 0; i < 4; ++i) {
+        m_owned[i].Reset();
+        m_hImages[i] = images[i];
+    }
+}
+
 void CBitmapButtonBase::DrawItem(const DRAWITEMSTRUCT& dis) {
-    HBITMAP hImage = m_bitmap;
-    if ((dis.itemState & ODS_SELECTED) && m_bitmapSel)
-        hImage = m_bitmapSel;
-    else if ((dis.itemState & ODS_FOCUS) && m_bitmapFocus)
-        hImage = m_bitmapFocus;
-    else if ((dis.itemState & ODS_DISABLED) && m_bitmapDisabled)
-        hImage = m_bitmapDisabled;
+    HBITMAP hImage = NormalImage();
+    if ((dis.itemState & ODS_SELECTED) && SelectedImage())
+        hImage = SelectedImage();
+    else if ((dis.itemState & ODS_FOCUS) && FocusImage())
+        hImage = FocusImage();
+    else if ((dis.itemState & ODS_DISABLED) && DisabledImage())
+        hImage = DisabledImage();
     if (!hImage) return;
 
     CMemoryDC memDC(CreateCompatibleDC(dis.hDC));

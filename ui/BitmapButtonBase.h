@@ -16,11 +16,14 @@ public:
     // False when an image that was asked for is missing (the normal one
     // first of all).
     bool LoadBitmaps(UINT nNormal, UINT nSelected = 0, UINT nFocus = 0, UINT nDisabled = 0);
+    // Uses images that someone else owns and keeps alive longer than this
+    // button (a panel whose buttons share images loads each once).
+    void UseBitmaps(HBITMAP hNormal, HBITMAP hSelected, HBITMAP hFocus, HBITMAP hDisabled);
 
-    HBITMAP NormalImage() const { return m_bitmap; }
-    HBITMAP SelectedImage() const { return m_bitmapSel; }
-    HBITMAP FocusImage() const { return m_bitmapFocus; }
-    HBITMAP DisabledImage() const { return m_bitmapDisabled; }
+    HBITMAP NormalImage() const { return m_hImages[0]; }
+    HBITMAP SelectedImage() const { return m_hImages[1]; }
+    HBITMAP FocusImage() const { return m_hImages[2]; }
+    HBITMAP DisabledImage() const { return m_hImages[3]; }
 
 protected:
     // Draws the image for the item's state into the item rectangle.
@@ -30,10 +33,10 @@ protected:
 private:
     LRESULT OnDrawItem(CMessage& msg);
 
-    CGdiObject<HBITMAP> m_bitmap;
-    CGdiObject<HBITMAP> m_bitmapSel;
-    CGdiObject<HBITMAP> m_bitmapFocus;
-    CGdiObject<HBITMAP> m_bitmapDisabled;
+    // Normal, selected, focus, disabled: the images in use, and those of
+    // them that this button loaded itself.
+    HBITMAP m_hImages[4] = {};
+    CGdiObject<HBITMAP> m_owned[4];
 
     static constexpr MessageEntry<CBitmapButtonBase> kMessages[] = {
         {Reflected(WM_DRAWITEM), &CBitmapButtonBase::OnDrawItem},

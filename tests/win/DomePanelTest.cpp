@@ -134,6 +134,19 @@ TEST_F(DomePanel, ShownTopMostAtTheGivenPlaceInItsNarrowFormSharingTheLogin) {
     EXPECT_TRUE(ex & WS_EX_TOPMOST);
     EXPECT_EQ(GetWindow(panel, GW_OWNER), host);
     EXPECT_EQ(m.IsExistDome(0), 1);
+    int shaped = 0;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG cs = GetWindowLongW(child, GWL_STYLE);
+        wchar_t cls[32] = L"";
+        GetClassNameW(child, cls, 32);
+        if (lstrcmpiW(cls, L"Button") != 0) continue;
+        EXPECT_EQ(cs & BS_TYPEMASK, BS_OWNERDRAW);
+        EXPECT_TRUE(cs & WS_CLIPSIBLINGS);
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        shaped += GetWindowRgn(child, rgn) != ERROR;
+        DeleteObject(rgn);
+    }
+    EXPECT_EQ(shaped, 24) << "every bitmap button cut to its image";
 
     // Show 0: a new panel, hidden with no size.
     EXPECT_EQ(m.ShowCamera(&cam, 0x100, 10, 20), 1);
