@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ControlClient.h"
 #include "TestClient.h"
 
 extern char** environ;
@@ -100,19 +101,7 @@ private:
 };
 
 std::string Control(uint16_t port, const std::string& line) {
-    zv::net::Socket s = zv::net::Socket::Connect("127.0.0.1", port, 2000, nullptr);
-    const std::string out = line + "\n";
-    s.SendAll(out.data(), out.size(), 2000, nullptr);
-    std::string reply;
-    char buf[256];
-    const auto deadline = Clock::now() + std::chrono::milliseconds(3000);
-    while (reply.find('\n') == std::string::npos && Clock::now() < deadline) {
-        if (s.WaitReadable(100) != zv::net::Socket::Wait::Ready) continue;
-        const long n = s.Recv(buf, sizeof buf);
-        if (n < 0) break;
-        reply.append(buf, static_cast<size_t>(n));
-    }
-    return reply.substr(0, reply.find('\n'));
+    return zv::devsim::ControlClient(port).Command(line);
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "Socket.h"
+#include "ControlClient.h"
 
 namespace e2e {
+
+using zv::devsim::ControlClient;
 
 namespace {
 
@@ -79,32 +81,10 @@ void CDevsim::Stop() {
     m_pi = {};
 }
 
-std::string CDevsim::Command(const std::string& text) {
-    zv::net::Startup();
-    std::string error;
-    zv::net::Socket s = zv::net::Socket::Connect("127.0.0.1", m_port, 1000, &error);
-    if (!s.Valid()) return "ERR connect";
-    const std::string line = text + "\n";
-    if (!s.SendAll(line.data(), line.size(), 1000, nullptr)) return "ERR send";
-    std::string reply;
-    char c;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 3000) {
-        if (s.WaitReadable(100) != zv::net::Socket::Wait::Ready) continue;
-        const long n = s.Recv(&c, 1);
-        if (n < 0) break;
-        if (n == 1) {
-            if (c == '\n') return reply;
-            reply += c;
-        }
-    }
-    return reply;
-}
+std::string CDevsim::Command(const std::string& text) { return ControlClient(m_port).Command(text); }
 
 double CDevsim::Field(const std::string& command, const std::string& key) {
-    const std::string reply = Command(command);
-    const size_t at = reply.find(" " + key + "=");
-    return at == std::string::npos ? -1e9 : std::atof(reply.c_str() + at + key.size() + 2);
+    return ControlClient(m_port).Field(command, key);
 }
 
 namespace {
