@@ -10,17 +10,22 @@ namespace ui {
 
 namespace {
 
-// Hooks and windows both belong to a thread, so the registry does too.
+// Hooks and windows both belong to a thread, so the registry does too. It
+// lives while the thread has a dialog of ours. A plain pointer: a
+// thread_local object with a destructor makes the runtime hold a reference
+// to this module until the thread ends, and the host's FreeLibrary would
+// then never unload it.
 struct ThreadRegistry {
     std::vector<CDialogBase*> dialogs;
     HHOOK hHook = nullptr;
 };
-thread_local ThreadRegistry t_registry;
+thread_local ThreadRegistry* t_pRegistry = nullptr;
 
 }  // namespace
 
 void CPreTranslateHook::Register(CDialogBase* pDialog) {
-    ThreadRegistry& reg = t_registry;
+    if (!t_pRegistry) t_pRegistry = new ThreadRegistry;
+    ThreadRegistry& reg = *t_pRegistry;
     if (std::find(reg.dialogs.begin(), reg.dialogs.end(), pDialog) != reg.dialogs.end()) return;
     reg.dialogs.push_back(pDialog);
     if (!reg.hHook) {
@@ -30,23 +35,27 @@ void CPreTranslateHook::Register(CDialogBase* pDialog) {
 }
 
 void CPreTranslateHook::Unregister(CDialogBase* pDialog) {
-    ThreadRegistry& reg = t_registry;
+    if (!t_pRegistry) return;
+    ThreadRegistry& reg = *t_pRegistry;
     reg.dialogs.erase(std::remove(reg.dialogs.begin(), reg.dialogs.end(), pDialog),
                       reg.dialogs.end());
-    if (reg.dialogs.empty() && reg.hHook) {
+    if (!reg.dialogs.empty()) return;
+    if (reg.hHook) {
         UnhookWindowsHookEx(reg.hHook);
         CountUserHandle(-1);
-        reg.hHook = nullptr;
     }
+    delete t_pRegistry;
+    t_pRegistry = nullptr;
 }
 
-bool CPreTranslateHook::IsInstalled() { return t_registry.hHook != nullptr; }
+bool CPreTranslateHook::IsInstalled() { return t_pRegistry && t_pRegistry->hHook; }
 
 LRESULT CALLBACK CPreTranslateHook::GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
-    ThreadRegistry& reg = t_registry;
     // Only messages actually leaving the queue: a peek that leaves the
-    // message in place would otherwise be pre-translated twice.
-    if (nCode == HC_ACTION && wParam == PM_REMOVE) {
+    // message in place would otherwise be pre-translated twice. The registry
+    // may go while a dialog handles the message, so it is not touched after.
+    if (t_pRegistry && nCode == HC_ACTION && wParam == PM_REMOVE) {
+        ThreadRegistry& reg = *t_pRegistry;
         MSG* pMsg = reinterpret_cast<MSG*>(lParam);
         if (pMsg->hwnd && pMsg->message != WM_NULL) {
             CDialogBase* pTarget = nullptr;
@@ -70,7 +79,7 @@ LRESULT CALLBACK CPreTranslateHook::GetMessageProc(int nCode, WPARAM wParam, LPA
             }
         }
     }
-    return CallNextHookEx(reg.hHook, nCode, wParam, lParam);
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 }  // namespace ui
