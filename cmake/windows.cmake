@@ -32,6 +32,7 @@ add_library(Zentavo SHARED
     exports/Exports.cpp
     exports/PanelFactory.cpp
     exports/Zentavo.def
+    picture/ColorAdjustDlg.cpp
     session/VortanetLibrary.cpp)
 set_target_properties(Zentavo PROPERTIES PREFIX "" OUTPUT_NAME Zentavo)
 

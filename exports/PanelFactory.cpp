@@ -4,14 +4,20 @@
 
 #include <new>
 
+#include "ColorAdjustDlg.h"
+
 namespace zv {
 
 std::unique_ptr<IDomePanel> CPanelFactory::MakeDomePanel(ZV_HWND) {
     return nullptr;
 }
 
-std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND) {
-    return nullptr;
+std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND hParent) {
+    try {
+        return std::make_unique<CColorAdjustDlg>(hParent, m_net);
+    } catch (...) {
+        return nullptr;  // the session manager tells the user
+    }
 }
 
 void CPanelFactory::ShowMessage(PanelMessage message) {
