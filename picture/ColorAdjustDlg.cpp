@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "DataExchange.h"
 
 namespace zv {
@@ -204,6 +206,17 @@ int CColorAdjustDlg::SliderIndex(HWND hWnd) const {
     for (int i = 0; i < kValueCount; ++i)
         if (hWnd && m_sliders[i].Handle() == hWnd) return i;
     return -1;
+}
+
+void CColorAdjustDlg::WriteEdits() {
+    // Only the edits whose text changes: setting an edit's text costs a
+    // layout of it, which would otherwise add to every write to the device.
+    for (int i = 0; i < kValueCount; ++i) {
+        const std::wstring text = std::to_wstring(ValueAt(i));
+        wchar_t shown[16] = L"";
+        const int nShown = GetDlgItemTextW(m_hWnd, kEditIds[i], shown, 16);
+        if (nShown >= 15 || text != shown) SetDlgItemTextW(m_hWnd, kEditIds[i], text.c_str());
+    }
 }
 
 bool CColorAdjustDlg::ReadEdits() {

@@ -61,7 +61,7 @@ private:
     // were good. The dialog hears no command while the validation message
     // is up, as the focus moves back and forth under it.
     bool ReadEdits();
-    void WriteEdits() { UpdateData(false); }
+    void WriteEdits();
     void Redraw() { InvalidateRect(m_hWnd, nullptr, TRUE); }
     void ReadDeviceValues();
     void ApplyToDevice();
