@@ -33,6 +33,7 @@ add_library(Zentavo SHARED
     exports/Exports.cpp
     exports/PanelFactory.cpp
     exports/Zentavo.def
+    picture/ColorAdjustDlg.cpp
     session/VortanetLibrary.cpp)
 set_target_properties(Zentavo PROPERTIES PREFIX "" OUTPUT_NAME Zentavo)
 
@@ -70,7 +71,7 @@ add_executable(ZentavoMinimalHost WIN32 host/MinimalHost.cpp)
 target_include_directories(ZentavoMinimalHost PRIVATE include vortanet)
 target_link_libraries(ZentavoMinimalHost PRIVATE ws2_32)
 target_link_options(ZentavoMinimalHost PRIVATE -municode)
-foreach(bench roundtrip streams dome)
+foreach(bench roundtrip streams dome colour)
     add_executable(zv_bench_${bench})
     target_include_directories(zv_bench_${bench} PRIVATE include vortanet tools/bench)
     target_link_libraries(zv_bench_${bench} PRIVATE zv_protocol ws2_32)
@@ -78,7 +79,11 @@ endforeach()
 target_sources(zv_bench_roundtrip PRIVATE tools/bench/RoundTrip.cpp)
 target_sources(zv_bench_streams PRIVATE tools/bench/Streams.cpp)
 target_sources(zv_bench_dome PRIVATE tools/bench/DomeBench.cpp)
-foreach(prog ZentavoMinimalHost zv_bench_roundtrip zv_bench_streams zv_bench_dome)
+# The colour panel's write, driven through a real panel.
+target_sources(zv_bench_colour PRIVATE tools/bench/ColourBench.cpp)
+target_include_directories(zv_bench_colour PRIVATE res)
+target_link_libraries(zv_bench_colour PRIVATE comctl32 user32)
+foreach(prog ZentavoMinimalHost zv_bench_roundtrip zv_bench_streams zv_bench_dome zv_bench_colour)
     add_dependencies(${prog} Zentavo)
     if(TARGET vortanet)
         add_dependencies(${prog} vortanet)

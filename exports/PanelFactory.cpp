@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "ColorAdjustDlg.h"
 #include "DomeCtrlDlg.h"
 
 namespace zv {
@@ -16,8 +17,12 @@ std::unique_ptr<IDomePanel> CPanelFactory::MakeDomePanel(ZV_HWND hParent) {
     }
 }
 
-std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND) {
-    return nullptr;
+std::unique_ptr<IPanel> CPanelFactory::MakeColorPanel(ZV_HWND hParent) {
+    try {
+        return std::make_unique<CColorAdjustDlg>(hParent, m_net);
+    } catch (...) {
+        return nullptr;  // the session manager tells the user
+    }
 }
 
 void CPanelFactory::ShowMessage(PanelMessage message) {

@@ -2,6 +2,9 @@
 // kept as a line of text, results can be scripted per function.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -108,17 +111,47 @@ public:
             std::to_string(p3) + " " + std::to_string(stop));
         return r;
     }
-    int32_t GetDevConfig(int32_t login, int32_t cmd, int32_t ch, void*, int32_t size,
+    // The block GetDevConfig hands out for a command: copied into the
+    // caller's buffer up to its size, with the bytes copied as the returned
+    // size; such a call succeeds unless a result is scripted. Without a block
+    // the call fails and returns nothing.
+    void SetConfig(int32_t cmd, std::vector<uint8_t> block) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_configs[cmd] = std::move(block);
+    }
+    // The bytes of every SetDevConfig, in order.
+    std::vector<std::vector<uint8_t>> Written() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_written;
+    }
+
+    int32_t GetDevConfig(int32_t login, int32_t cmd, int32_t ch, void* buffer, int32_t size,
                          int32_t* returned, int32_t wait) override {
         if (returned) *returned = 0;
         Log("GetDevConfig " + std::to_string(login) + " " + std::to_string(cmd) + " " +
             std::to_string(ch) + " " + std::to_string(size) + " " + std::to_string(wait));
-        return Result("GetDevConfig", 0);
+        std::vector<uint8_t> block;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            auto it = m_configs.find(cmd);
+            if (it != m_configs.end()) block = it->second;
+        }
+        const bool bHasBlock = !block.empty();
+        const int32_t r = Result("GetDevConfig", bHasBlock ? 1 : 0);
+        if (r && bHasBlock && buffer && size > 0) {
+            const size_t n = std::min(block.size(), static_cast<size_t>(size));
+            std::memcpy(buffer, block.data(), n);
+            if (returned) *returned = static_cast<int32_t>(n);
+        }
+        return r;
     }
-    void SetDevConfig(int32_t login, int32_t cmd, int32_t ch, void*, int32_t size,
+    void SetDevConfig(int32_t login, int32_t cmd, int32_t ch, void* buffer, int32_t size,
                       int32_t wait) override {
         Log("SetDevConfig " + std::to_string(login) + " " + std::to_string(cmd) + " " +
             std::to_string(ch) + " " + std::to_string(size) + " " + std::to_string(wait));
+        const auto* p = static_cast<const uint8_t*>(buffer);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_written.emplace_back(p, p + (p && size > 0 ? size : 0));
     }
 
 private:
@@ -154,6 +187,8 @@ private:
     std::vector<std::string> m_calls;
     std::map<std::string, std::deque<int32_t>> m_script;
     std::map<std::string, std::function<void()>> m_hooks;
+    std::map<int32_t, std::vector<uint8_t>> m_configs;
+    std::vector<std::vector<uint8_t>> m_written;
     int32_t m_nextLogin = 100;
     int32_t m_nextPlay = 500;
 };

@@ -1,0 +1,352 @@
+#include "ColorAdjustDlg.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "DataExchange.h"
+
+namespace zv {
+
+namespace {
+
+// In the panel's order of the values: brightness, contrast, hue, saturation.
+constexpr int kSliderIds[] = {IDC_COLOR_BRIGHTNESS_SLIDER, IDC_COLOR_CONTRAST_SLIDER,
+                              IDC_COLOR_HUE_SLIDER, IDC_COLOR_SATURATION_SLIDER};
+constexpr int kEditIds[] = {IDC_COLOR_BRIGHTNESS_EDIT, IDC_COLOR_CONTRAST_EDIT, IDC_COLOR_HUE_EDIT,
+                            IDC_COLOR_SATURATION_EDIT};
+constexpr int kDefaults[] = {kDefaultColorValues.nBrightness, kDefaultColorValues.nContrast,
+                             kDefaultColorValues.nHue, kDefaultColorValues.nSaturation};
+
+constexpr Color kSliderFace = MakeRgb(0, 0, 255);
+constexpr Color kSliderSelection = MakeRgb(64, 64, 255);
+constexpr Color kSliderChannel = MakeRgb(196, 196, 255);
+constexpr int kValueMin = 0;
+constexpr int kValueMax = 255;
+constexpr int kTickFrequency = 10;
+constexpr int kPageSize = 25;
+
+// The keys with which a focused trackbar moves its thumb.
+bool MovesATrackbar(WPARAM key) {
+    switch (key) {
+    case VK_UP: case VK_DOWN: case VK_LEFT: case VK_RIGHT:
+    case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Sets a flag for the length of a scope, exceptions included.
+class CFlagScope {
+public:
+    explicit CFlagScope(bool& bFlag) : m_bFlag(bFlag) { m_bFlag = true; }
+    ~CFlagScope() { m_bFlag = false; }
+    CFlagScope(const CFlagScope&) = delete;
+    CFlagScope& operator=(const CFlagScope&) = delete;
+
+private:
+    bool& m_bFlag;
+};
+
+}  // namespace
+
+CColorAdjustDlg::CColorAdjustDlg(HWND hParent, INetLibrary& net)
+    : CSkinDialog(IDD_COLOR_PANEL, hParent),
+      m_config(net),
+      m_nBrightness(kDefaultColorValues.nBrightness),
+      m_nContrast(kDefaultColorValues.nContrast),
+      m_nHue(kDefaultColorValues.nHue),
+      m_nSaturation(kDefaultColorValues.nSaturation) {
+    m_btnExit.LoadBitmaps(IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, IDB_EXIT_HOVER, 0);
+    m_btnExit.SetSendsHold(false);  // acts on its click alone
+    m_btnDefault.LoadBitmaps(IDB_DEFAULT_NORMAL, IDB_DEFAULT_PRESSED, IDB_DEFAULT_HOVER, 0);
+}
+
+CColorAdjustDlg::~CColorAdjustDlg() {
+    // While the controls' wrappers and the edit font still exist.
+    DestroyPanelWindow();
+}
+
+// ---- IPanel -----------------------------------------------------------------
+
+void CColorAdjustDlg::SetPlacement(int bShowOnInit, int x, int y) {
+    m_bShowOnInit = bShowOnInit;
+    m_nInitX = x;
+    m_nInitY = y;
+}
+
+void CColorAdjustDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
+    m_lLoginHandle = lLoginHandle;
+    m_cameraInfo = camera;
+}
+
+bool CColorAdjustDlg::CreateFromTemplate() {
+    // The template's sliders need their window class.
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    return Create();
+}
+
+bool CColorAdjustDlg::HasWindow() const { return m_hWnd && IsWindow(m_hWnd); }
+
+void CColorAdjustDlg::ShowAt(int x, int y) {
+    if (!HasWindow()) return;
+    ShowWindow(m_hWnd, SW_SHOW);
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CColorAdjustDlg::ShowInPlace() {
+    if (!HasWindow()) return;
+    ShowWindow(m_hWnd, SW_SHOW);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CColorAdjustDlg::Hide() {
+    if (HasWindow()) ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CColorAdjustDlg::DestroyPanelWindow() {
+    if (!m_hWnd) return;
+    m_bClosing = true;
+    DestroyWindow();
+}
+
+// ---- initialisation ---------------------------------------------------------
+
+BOOL CColorAdjustDlg::OnInitDialog() {
+    m_bClosing = false;
+    m_bReadingEdits = false;
+    m_hKeySlider = nullptr;
+    CSkinDialog::OnInitDialog();  // attaches the sliders and buttons, fills the edits
+    SetBackgroundBitmap(IDB_COLOR_SKIN, PLACE_TOPLEFT);
+    UseCrispEditFont();
+    SetUpSliders();
+    ReadDeviceValues();
+    WriteEdits();
+    PlaceWindow();
+    return TRUE;  // the focus goes to the first control that takes it
+}
+
+void CColorAdjustDlg::DoDataExchange(ui::CDataExchange& dx) {
+    CSkinDialog::DoDataExchange(dx);
+    for (int i = 0; i < kValueCount; ++i) dx.Control(kSliderIds[i], m_sliders[i]);
+    dx.Control(IDC_COLOR_EXIT, m_btnExit);
+    dx.Control(IDC_COLOR_DEFAULT, m_btnDefault);
+    for (int i = 0; i < kValueCount; ++i) dx.Int(kEditIds[i], ValueAt(i), kValueMin, kValueMax);
+}
+
+void CColorAdjustDlg::UseCrispEditFont() {
+    // The template's 9-point face maps to a thin outline font whose strokes,
+    // smoothed at this size, never reach full black: the numbers would read
+    // grey, as if disabled. The same face without smoothing draws them black.
+    HFONT hDialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    LOGFONTW lf{};
+    if (!hDialogFont || GetObjectW(hDialogFont, sizeof lf, &lf) != sizeof lf) return;
+    lf.lfQuality = NONANTIALIASED_QUALITY;
+    m_editFont.Attach(CreateFontIndirectW(&lf));
+    if (!m_editFont) return;
+    for (int nId : kEditIds)
+        SendDlgItemMessageW(m_hWnd, nId, WM_SETFONT, reinterpret_cast<WPARAM>(m_editFont.Get()), FALSE);
+}
+
+void CColorAdjustDlg::SetUpSliders() {
+    for (int i = 0; i < kValueCount; ++i) {
+        CSkinSlider& slider = m_sliders[i];
+        slider.SetFaceColor(kSliderFace);
+        slider.SetSelectionColor(kSliderSelection);
+        slider.SetChannelColor(kSliderChannel);
+        slider.SetRange(kValueMin, kValueMax, false);
+        // The position is the value itself: the minimum stays at the top.
+        slider.SetPos(kDefaults[i]);
+        slider.SetTicFreq(kTickFrequency);
+        slider.SetPageSize(kPageSize);
+    }
+}
+
+void CColorAdjustDlg::PlaceWindow() {
+    const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    RECT rc{};
+    GetWindowRect(m_hWnd, &rc);
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    if (m_nInitX >= 0 && m_nInitY >= 0) {
+        if (m_bShowOnInit)
+            SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, w, h, SWP_SHOWWINDOW);
+        else
+            SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, 0, 0, SWP_HIDEWINDOW);
+    } else {
+        // Beside the first rectangle: to its right when there is room, else
+        // to its left. Past the bottom it goes to its own height from the top.
+        const int left = cxScreen - rc.right > w ? rc.right : rc.left - w;
+        const int top = rc.top + h <= cyScreen ? rc.top : h;
+        MoveWindow(m_hWnd, left, top, w, h, TRUE);
+    }
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+// ---- values, edits and the device -------------------------------------------
+
+int& CColorAdjustDlg::ValueAt(int i) {
+    int* const values[kValueCount] = {&m_nBrightness, &m_nContrast, &m_nHue, &m_nSaturation};
+    return *values[i];
+}
+
+ColorValues CColorAdjustDlg::Values() const {
+    return ColorValues{m_nBrightness, m_nContrast, m_nHue, m_nSaturation};
+}
+
+void CColorAdjustDlg::SetValues(const ColorValues& values) {
+    m_nBrightness = values.nBrightness;
+    m_nContrast = values.nContrast;
+    m_nHue = values.nHue;
+    m_nSaturation = values.nSaturation;
+}
+
+int CColorAdjustDlg::SliderIndex(HWND hWnd) const {
+    for (int i = 0; i < kValueCount; ++i)
+        if (hWnd && m_sliders[i].Handle() == hWnd) return i;
+    return -1;
+}
+
+void CColorAdjustDlg::WriteEdits() {
+    // Only the edits whose text changes: setting an edit's text costs a
+    // layout of it, which would otherwise add to every write to the device.
+    for (int i = 0; i < kValueCount; ++i) {
+        const std::wstring text = std::to_wstring(ValueAt(i));
+        wchar_t shown[16] = L"";
+        const int nShown = GetDlgItemTextW(m_hWnd, kEditIds[i], shown, 16);
+        if (nShown >= 15 || text != shown) SetDlgItemTextW(m_hWnd, kEditIds[i], text.c_str());
+    }
+}
+
+bool CColorAdjustDlg::ReadEdits() {
+    CFlagScope reading(m_bReadingEdits);
+    return UpdateData(true);
+}
+
+void CColorAdjustDlg::ReadDeviceValues() {
+    ColorValues values = Values();
+    if (!m_config.ReadDeviceValues(m_lLoginHandle, m_cameraInfo.nChannel, values)) return;
+    SetValues(values);
+    for (int i = 0; i < kValueCount; ++i) m_sliders[i].SetPos(ValueAt(i));
+}
+
+void CColorAdjustDlg::ApplyToDevice() {
+    // Nothing is reported either way: a device that did not answer keeps
+    // what it had, and the panel what it shows.
+    m_config.ApplyToDevice(m_lLoginHandle, m_cameraInfo.nChannel, Values());
+}
+
+void CColorAdjustDlg::ReadAllSliders() {
+    ReadEdits();
+    for (int i = 0; i < kValueCount; ++i) ValueAt(i) = m_sliders[i].GetPos();
+    ApplyToDevice();
+    WriteEdits();
+}
+
+void CColorAdjustDlg::ResetToDefaults() {
+    for (int i = 0; i < kValueCount; ++i) m_sliders[i].SetPos(kDefaults[i]);
+    ReadEdits();
+    SetValues(kDefaultColorValues);
+    WriteEdits();
+    ApplyToDevice();
+    Redraw();
+}
+
+// ---- messages ---------------------------------------------------------------
+
+bool CColorAdjustDlg::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN) {
+        if (msg.wParam == VK_UP || msg.wParam == VK_DOWN) ReadAllSliders();
+        if (MovesATrackbar(msg.wParam) && SliderIndex(msg.hwnd) >= 0) m_hKeySlider = msg.hwnd;
+    }
+    return CSkinDialog::PreTranslateMessage(msg);
+}
+
+bool CColorAdjustDlg::ProcessMessage(ui::CMessage& msg) {
+    // Commands that come while the edits are read (the validation message
+    // moving the focus) are dropped, or a kill-focus would read them again.
+    if (m_bReadingEdits && msg.message == WM_COMMAND) return true;
+    return ui::Dispatch(*this, kMessages, msg) || CSkinDialog::ProcessMessage(msg);
+}
+
+LRESULT CColorAdjustDlg::OnShowWindow(ui::CMessage& msg) { return DefaultProc(msg); }
+
+LRESULT CColorAdjustDlg::OnDestroy(ui::CMessage& msg) {
+    m_bClosing = true;
+    ShowWindow(m_hWnd, SW_HIDE);
+    // The drag area is a picture control that loaded the skin bitmap from
+    // the template itself and does not free it: take it back and free it.
+    HBITMAP hPicture = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageW(m_hWnd, IDC_COLOR_DRAG_AREA, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    if (hPicture) DeleteObject(hPicture);
+    return DefaultProc(msg);
+}
+
+LRESULT CColorAdjustDlg::OnControlColor(ui::CMessage& msg) { return CSkinDialog::OnCtlColor(msg); }
+
+LRESULT CColorAdjustDlg::OnSliderReleased(ui::CMessage& msg) {
+    const auto* pHeader = reinterpret_cast<const NMHDR*>(msg.lParam);
+    const int i = SliderIndex(pHeader->hwndFrom);
+    if (i < 0) return 0;
+    ReadEdits();
+    ValueAt(i) = m_sliders[i].GetPos();
+    WriteEdits();
+    Redraw();
+    ApplyToDevice();
+    return 0;
+}
+
+LRESULT CColorAdjustDlg::OnDefaultsClicked(ui::CMessage&) {
+    ResetToDefaults();
+    return 0;
+}
+
+LRESULT CColorAdjustDlg::OnEditKillFocus(ui::CMessage& msg) {
+    if (m_bClosing) return 0;
+    const int nId = LOWORD(msg.wParam);
+    ReadEdits();
+    for (int i = 0; i < kValueCount; ++i)
+        if (kEditIds[i] == nId) m_sliders[i].SetPos(ValueAt(i));
+    ApplyToDevice();
+    WriteEdits();
+    Redraw();
+    return 0;
+}
+
+LRESULT CColorAdjustDlg::OnExitClicked(ui::CMessage&) {
+    ShowWindow(m_hWnd, SW_HIDE);
+    return 0;
+}
+
+LRESULT CColorAdjustDlg::OnLButtonDown(ui::CMessage& msg) {
+    DefaultProc(msg);
+    const POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+    RECT rcDrag{};
+    HWND hDragArea = GetDlgItem(IDC_COLOR_DRAG_AREA);
+    if (!hDragArea || !GetWindowRect(hDragArea, &rcDrag)) return 0;
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rcDrag), 2);
+    // The press on the background becomes a press on a caption, and the
+    // platform moves the panel with the mouse.
+    if (PtInRect(&rcDrag, pt))
+        PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION,
+                     static_cast<LPARAM>((static_cast<DWORD>(pt.y) << 16) | (pt.x & 0xFFFF)));
+    return 0;
+}
+
+LRESULT CColorAdjustDlg::OnVScroll(ui::CMessage& msg) {
+    // The key filter wrote the positions from before the key; once the key
+    // has moved the slider (its end of track comes at the key's release),
+    // the device gets the position shown. Mouse moves end with the release
+    // notification instead.
+    HWND hSlider = reinterpret_cast<HWND>(msg.lParam);
+    if (LOWORD(msg.wParam) == TB_ENDTRACK && hSlider && hSlider == m_hKeySlider) {
+        m_hKeySlider = nullptr;
+        ReadAllSliders();
+    }
+    return 0;
+}
+
+}  // namespace zv

@@ -1,0 +1,129 @@
+// The floating colour panel: brightness, contrast, hue and saturation of one
+// camera channel in four edits and four vertical sliders over a bitmap skin.
+// It reads the values from the device when it opens and writes all four back
+// after every finished change. Made, placed and destroyed by the session
+// manager through IPanel; it never logs in itself.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ColorConfig.h"
+#include "NetLibrary.h"
+#include "Panels.h"
+#include "ScopedHandle.h"
+#include "SkinButton.h"
+#include "SkinDialog.h"
+#include "SkinSlider.h"
+#include "resource.h"
+#include "zentavo.h"
+
+namespace zv {
+
+class CColorAdjustDlg : public CSkinDialog, public IPanel {
+public:
+    CColorAdjustDlg(HWND hParent, INetLibrary& net);
+    ~CColorAdjustDlg() override;
+
+    // IPanel
+    void SetPlacement(int bShowOnInit, int x, int y) override;
+    void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
+    bool CreateFromTemplate() override;
+    bool HasWindow() const override;
+    void ShowAt(int x, int y) override;
+    void ShowInPlace() override;
+    void Hide() override;
+    void DestroyPanelWindow() override;
+
+    // The key filter: Up and Down write the sliders' positions before the
+    // key moves one; then the dialog manager's own handling.
+    bool PreTranslateMessage(MSG& msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(ui::CDataExchange& dx) override;
+    bool ProcessMessage(ui::CMessage& msg) override;
+
+private:
+    // The four values in the panel's order: brightness, contrast, hue,
+    // saturation (the sliders 1003, 1007, 1006, 1005; the edits 8126 to 8129).
+    static constexpr int kValueCount = 4;
+    int& ValueAt(int i);
+    ColorValues Values() const;
+    void SetValues(const ColorValues& values);
+    int SliderIndex(HWND hWnd) const;
+
+    void UseCrispEditFont();
+    void SetUpSliders();
+    void PlaceWindow();
+
+    // Reads the edits into the values, validating each; true when all four
+    // were good. The dialog hears no command while the validation message
+    // is up, as the focus moves back and forth under it.
+    bool ReadEdits();
+    void WriteEdits();
+    void Redraw() { InvalidateRect(m_hWnd, nullptr, TRUE); }
+    void ReadDeviceValues();
+    void ApplyToDevice();
+    void ReadAllSliders();
+    void ResetToDefaults();
+
+    LRESULT OnShowWindow(ui::CMessage& msg);
+    LRESULT OnDestroy(ui::CMessage& msg);
+    LRESULT OnControlColor(ui::CMessage& msg);
+    LRESULT OnSliderReleased(ui::CMessage& msg);
+    LRESULT OnDefaultsClicked(ui::CMessage& msg);
+    LRESULT OnEditKillFocus(ui::CMessage& msg);
+    LRESULT OnExitClicked(ui::CMessage& msg);
+    LRESULT OnLButtonDown(ui::CMessage& msg);
+    LRESULT OnVScroll(ui::CMessage& msg);
+
+    CColorConfig m_config;
+
+    // Hand-over members, set by the session manager before the window exists.
+    int32_t m_lLoginHandle = 0;
+    CAMERA_INFO m_cameraInfo{};
+    int m_bShowOnInit = 0;
+    int m_nInitX = -1;
+    int m_nInitY = -1;
+
+    CSkinSlider m_sliders[kValueCount];
+    CSkinButton m_btnExit;
+    CSkinButton m_btnDefault;
+
+    int m_nBrightness;
+    int m_nContrast;
+    int m_nHue;
+    int m_nSaturation;
+
+    // The dialog's font drawn without smoothing, for the edits' numbers.
+    ui::CGdiObject<HFONT> m_editFont;
+    bool m_bReadingEdits = false;
+    // Set once the window starts to go: the edits' focus changes during
+    // teardown are not the user leaving an edit.
+    bool m_bClosing = false;
+    // The slider a key went down on: its end-of-track notification means
+    // the key moved it, and the new position goes to the device.
+    HWND m_hKeySlider = nullptr;
+
+    static constexpr ui::MessageEntry<CColorAdjustDlg> kMessages[] = {
+        {WM_SHOWWINDOW, &CColorAdjustDlg::OnShowWindow},
+        {WM_DESTROY, &CColorAdjustDlg::OnDestroy},
+        {ui::kAnyCtlColor, &CColorAdjustDlg::OnControlColor},
+        {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_BRIGHTNESS_SLIDER, &CColorAdjustDlg::OnSliderReleased},
+        {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_CONTRAST_SLIDER, &CColorAdjustDlg::OnSliderReleased},
+        {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_HUE_SLIDER, &CColorAdjustDlg::OnSliderReleased},
+        {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_SATURATION_SLIDER, &CColorAdjustDlg::OnSliderReleased},
+        {WM_COMMAND, BN_CLICKED, IDC_COLOR_DEFAULT, &CColorAdjustDlg::OnDefaultsClicked},
+        {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_BRIGHTNESS_EDIT, &CColorAdjustDlg::OnEditKillFocus},
+        {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_CONTRAST_EDIT, &CColorAdjustDlg::OnEditKillFocus},
+        {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_HUE_EDIT, &CColorAdjustDlg::OnEditKillFocus},
+        {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_SATURATION_EDIT, &CColorAdjustDlg::OnEditKillFocus},
+        {WM_COMMAND, BN_CLICKED, IDC_COLOR_EXIT, &CColorAdjustDlg::OnExitClicked},
+        {WM_LBUTTONDOWN, &CColorAdjustDlg::OnLButtonDown},
+        {WM_VSCROLL, &CColorAdjustDlg::OnVScroll},
+    };
+};
+
+}  // namespace zv
