@@ -65,6 +65,20 @@ target_include_directories(zv_gallery PRIVATE dome res)
 target_link_libraries(zv_gallery PRIVATE zv_skin_controls zv_skin)
 target_link_options(zv_gallery PRIVATE -municode)
 
+# The sample host (make demo): what a host developer copies from.
+add_executable(ZentavoHost WIN32
+    host/CameraConfig.cpp
+    host/DeviceWorker.cpp
+    host/Tour.cpp
+    host/ZentavoApi.cpp
+    host/ZentavoHost.cpp
+    host/ZentavoHost.rc)
+target_include_directories(ZentavoHost PRIVATE include vortanet host)
+target_link_libraries(ZentavoHost PRIVATE zv_devsim_client comctl32 gdi32 user32)
+target_link_options(ZentavoHost PRIVATE -municode)
+target_compile_definitions(ZentavoHost PRIVATE UNICODE _UNICODE)
+add_dependencies(ZentavoHost Zentavo vortanet)
+
 # The minimal host (make demo) and the benchmark programs (make bench). They
 # load Zentavo.dll and vortanet.dll from their own directory at run time.
 add_executable(ZentavoMinimalHost WIN32 host/MinimalHost.cpp)

@@ -120,7 +120,7 @@ BOOL CColorAdjustDlg::OnInitDialog() {
     m_hKeySlider = nullptr;
     CSkinDialog::OnInitDialog();  // attaches the sliders and buttons, fills the edits
     SetBackgroundBitmap(IDB_COLOR_SKIN, PLACE_TOPLEFT);
-    UseCrispEditFont();
+    UseCrispTextFont();
     SetUpSliders();
     ReadDeviceValues();
     WriteEdits();
@@ -136,10 +136,11 @@ void CColorAdjustDlg::DoDataExchange(ui::CDataExchange& dx) {
     for (int i = 0; i < kValueCount; ++i) dx.Int(kEditIds[i], ValueAt(i), kValueMin, kValueMax);
 }
 
-void CColorAdjustDlg::UseCrispEditFont() {
+void CColorAdjustDlg::UseCrispTextFont() {
     // The template's 9-point face maps to a thin outline font whose strokes,
     // smoothed at this size, never reach full black: the numbers would read
-    // grey, as if disabled. The same face without smoothing draws them black.
+    // grey, as if disabled, and the labels faint. The same face without
+    // smoothing draws both black.
     HFONT hDialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     LOGFONTW lf{};
     if (!hDialogFont || GetObjectW(hDialogFont, sizeof lf, &lf) != sizeof lf) return;
@@ -148,6 +149,12 @@ void CColorAdjustDlg::UseCrispEditFont() {
     if (!m_editFont) return;
     for (int nId : kEditIds)
         SendDlgItemMessageW(m_hWnd, nId, WM_SETFONT, reinterpret_cast<WPARAM>(m_editFont.Get()), FALSE);
+    for (HWND hChild = GetWindow(m_hWnd, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
+        wchar_t szClass[16] = L"";
+        GetClassNameW(hChild, szClass, 16);
+        if (::GetDlgCtrlID(hChild) != IDC_COLOR_DRAG_AREA && lstrcmpiW(szClass, L"Static") == 0)
+            SendMessageW(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(m_editFont.Get()), FALSE);
+    }
 }
 
 void CColorAdjustDlg::SetUpSliders() {

@@ -54,7 +54,7 @@ private:
     void SetValues(const ColorValues& values);
     int SliderIndex(HWND hWnd) const;
 
-    void UseCrispEditFont();
+    void UseCrispTextFont();
     void SetUpSliders();
     void PlaceWindow();
 
@@ -98,7 +98,7 @@ private:
     int m_nSaturation;
 
     // The dialog's font drawn without smoothing, for the edits' numbers.
-    ui::CGdiObject<HFONT> m_editFont;
+    ui::CGdiObject<HFONT> m_editFont;  // the edits and the labels
     bool m_bReadingEdits = false;
     // Set once the window starts to go: the edits' focus changes during
     // teardown are not the user leaving an edit.
