@@ -40,7 +40,7 @@ set_target_properties(Zentavo PROPERTIES PREFIX "" OUTPUT_NAME Zentavo)
 # Dialog templates, menus, cursor and bitmaps. windres reads the BITMAP and
 # CURSOR files itself; CMake only scans #include, so list them as dependencies.
 target_sources(Zentavo PRIVATE ${PROJECT_SOURCE_DIR}/res/zentavo.rc)
-target_include_directories(Zentavo PRIVATE ${PROJECT_SOURCE_DIR}/res)
+target_include_directories(Zentavo PRIVATE ${PROJECT_SOURCE_DIR}/res ${PROJECT_SOURCE_DIR}/vortanet)
 file(GLOB ZV_RES_ART CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/res/bitmaps/*.bmp ${PROJECT_SOURCE_DIR}/res/cursors/*.cur)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/res/zentavo.rc PROPERTIES
@@ -79,12 +79,8 @@ target_link_options(ZentavoHost PRIVATE -municode)
 target_compile_definitions(ZentavoHost PRIVATE UNICODE _UNICODE)
 add_dependencies(ZentavoHost Zentavo vortanet)
 
-# The minimal host (make demo) and the benchmark programs (make bench). They
-# load Zentavo.dll and vortanet.dll from their own directory at run time.
-add_executable(ZentavoMinimalHost WIN32 host/MinimalHost.cpp)
-target_include_directories(ZentavoMinimalHost PRIVATE include vortanet)
-target_link_libraries(ZentavoMinimalHost PRIVATE ws2_32)
-target_link_options(ZentavoMinimalHost PRIVATE -municode)
+# The benchmark programs (make bench). They load Zentavo.dll and vortanet.dll
+# from their own directory at run time.
 foreach(bench roundtrip streams dome colour)
     add_executable(zv_bench_${bench})
     target_include_directories(zv_bench_${bench} PRIVATE include vortanet tools/bench)
@@ -97,7 +93,7 @@ target_sources(zv_bench_dome PRIVATE tools/bench/DomeBench.cpp)
 target_sources(zv_bench_colour PRIVATE tools/bench/ColourBench.cpp)
 target_include_directories(zv_bench_colour PRIVATE res)
 target_link_libraries(zv_bench_colour PRIVATE comctl32 user32)
-foreach(prog ZentavoMinimalHost zv_bench_roundtrip zv_bench_streams zv_bench_dome zv_bench_colour)
+foreach(prog zv_bench_roundtrip zv_bench_streams zv_bench_dome zv_bench_colour)
     add_dependencies(${prog} Zentavo)
     if(TARGET vortanet)
         add_dependencies(${prog} vortanet)

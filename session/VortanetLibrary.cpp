@@ -1,8 +1,13 @@
 #include "VortanetLibrary.h"
 
+#include <type_traits>
+
 #include "VortanetApi.h"
 
 namespace zv {
+
+static_assert(std::is_same<DisconnectFn, VN_DISCONNECT_CALLBACK>::value,
+              "the session manager's notice must be the library's callback");
 
 int32_t CVortanetLibrary::Init(DisconnectFn pfnDisconnect, uintptr_t dwUser) {
     return ::NetInit(pfnDisconnect, dwUser);

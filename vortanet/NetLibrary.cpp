@@ -42,7 +42,7 @@ struct LoginEntry {
 
 class CLibrary final : public ISessionListener {
 public:
-    int32_t Init(zv::DisconnectFn callback, uintptr_t user) {
+    int32_t Init(VN_DISCONNECT_CALLBACK callback, uintptr_t user) {
         if (!zv::net::Startup()) return 0;
         std::lock_guard<std::mutex> lock(m_mutex);
         m_callback = callback;
@@ -259,7 +259,7 @@ public:
         if (current) m_sound.Play(packet);
     }
     void OnLost(int32_t login) override {
-        zv::DisconnectFn callback = nullptr;
+        VN_DISCONNECT_CALLBACK callback = nullptr;
         uintptr_t user = 0;
         std::string address;
         {
@@ -348,7 +348,7 @@ private:
 
     std::mutex m_mutex;
     bool m_initialised = false;
-    zv::DisconnectFn m_callback = nullptr;
+    VN_DISCONNECT_CALLBACK m_callback = nullptr;
     uintptr_t m_user = 0;
     int32_t m_nextHandle = 0;
     std::map<int32_t, LoginEntry> m_logins;
@@ -379,7 +379,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID pReserved) {
 
 #define g_library (*vn::g_pLibrary)
 
-int32_t WINAPI NetInit(zv::DisconnectFn pfnDisconnect, uintptr_t dwUser) {
+int32_t WINAPI NetInit(VN_DISCONNECT_CALLBACK pfnDisconnect, uintptr_t dwUser) {
     try { return g_library.Init(pfnDisconnect, dwUser); } catch (...) { return 0; }
 }
 int32_t WINAPI NetCleanup() {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "CameraRecord.h"
 #include "FakeNetLibrary.h"
 #include "FakePanels.h"
 #include "SessionManager.h"
@@ -16,14 +17,7 @@ using test::FakePanelFactory;
 using Calls = std::vector<std::string>;
 
 CAMERA_INFO Camera(const char* address, int channel = 0, ZV_HWND wnd = 77) {
-    CAMERA_INFO c;
-    std::memset(&c, 0, sizeof c);
-    std::strcpy(c.szDeviceAddress, address);
-    std::strcpy(c.szUserName, "admin");
-    std::strcpy(c.szPassword, "pw");
-    c.nChannel = channel;
-    c.hVideoWnd = wnd;
-    return c;
+    return test::CameraRecord(address, channel, wnd, "admin", "pw");
 }
 
 class PanelTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "CameraRecord.h"
 #include "FakeNetLibrary.h"
 #include "SessionManager.h"
 
@@ -12,17 +13,10 @@ namespace {
 using test::FakeNetLibrary;
 using Calls = std::vector<std::string>;
 
+// This file's cameras: window 0x1234 unless said otherwise.
 CAMERA_INFO Camera(const char* address, int channel = 0, ZV_HWND wnd = 0x1234,
                    const char* user = "admin", const char* password = "pw") {
-    CAMERA_INFO c;
-    std::memset(&c, 0, sizeof c);
-    for (int i = 0; i < 192; ++i) c.abHostArea[i] = static_cast<unsigned char>(i * 7 + 3);
-    std::strcpy(c.szDeviceAddress, address);
-    std::strcpy(c.szUserName, user);
-    std::strcpy(c.szPassword, password);
-    c.nChannel = channel;
-    c.hVideoWnd = wnd;
-    return c;
+    return test::CameraRecord(address, channel, wnd, user, password);
 }
 
 class SessionTest : public ::testing::Test {

@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "CameraRecord.h"
 #include "FakeNetLibrary.h"
 #include "SessionManager.h"
 
@@ -20,13 +22,10 @@ constexpr int kDevices = 3;
 constexpr auto kRunTime = std::chrono::milliseconds(1500);
 
 CAMERA_INFO StressCamera(int thread, int device, int channel) {
-    CAMERA_INFO c;
-    std::memset(&c, 0, sizeof c);
-    std::snprintf(c.szDeviceAddress, sizeof c.szDeviceAddress, "127.0.0.%d", 2 + device);
-    std::strcpy(c.szUserName, "admin");
-    c.nChannel = channel;
-    c.hVideoWnd = static_cast<ZV_HWND>(0x1000 + thread);  // each thread owns its cameras
-    return c;
+    char address[32];
+    std::snprintf(address, sizeof address, "127.0.0.%d", 2 + device);
+    // Each thread owns its cameras: the window tells them apart.
+    return test::CameraRecord(address, channel, static_cast<ZV_HWND>(0x1000 + thread), "admin", "");
 }
 
 TEST(SessionStress, ConcurrentHostsAndDisconnectsAgreeWithAModel) {

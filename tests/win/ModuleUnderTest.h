@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CameraRecord.h"
 #include "TestNet.h"
 #include "zentavo.h"
 
@@ -89,15 +90,7 @@ struct Module {
 };
 
 inline CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user = "admin") {
-    CAMERA_INFO c;
-    std::memset(&c, 0, sizeof c);
-    for (int i = 0; i < 192; ++i) c.abHostArea[i] = static_cast<unsigned char>(0xA0 ^ i);
-    std::strcpy(c.szDeviceAddress, address);
-    std::strcpy(c.szUserName, user);
-    std::strcpy(c.szPassword, "secret");
-    c.nChannel = channel;
-    c.hVideoWnd = wnd;
-    return c;
+    return zv::test::CameraRecord(address, channel, wnd, user, "secret");
 }
 
 inline std::vector<int32_t> Fns(const std::vector<TestNetCall>& calls) {

@@ -36,7 +36,7 @@ void Report(const char* what, const char* floorName, const std::vector<double>& 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string device = "127.0.0.2";
+    std::string device = "127.0.0.4";
     int rounds = 500;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--device")) device = argv[i + 1];

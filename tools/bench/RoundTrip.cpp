@@ -14,7 +14,7 @@
 namespace {
 
 struct Args {
-    std::string device = "127.0.0.2";
+    std::string device = "127.0.0.4";
     std::string user = "admin", password = "admin";
     int channel = 0;
     int rounds = 2000;

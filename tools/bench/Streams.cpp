@@ -47,7 +47,7 @@ bool Parse(int argc, char** argv, Args& a) {
             a.password = v.substr(c + 1);
         } else return false;
     }
-    if (a.devices.empty()) a.devices.push_back("127.0.0.2");
+    if (a.devices.empty()) a.devices.push_back("127.0.0.4");
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CameraRecord.h"
 #include "ControlClient.h"
 
 namespace e2e {
@@ -129,16 +130,8 @@ double MeanLevel(const std::vector<COLORREF>& px) {
     return px.empty() ? 0 : sum / (3.0 * px.size());
 }
 
-CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user,
-                   const char* password) {
-    CAMERA_INFO c;
-    std::memset(&c, 0, sizeof c);
-    std::strcpy(c.szDeviceAddress, address);
-    std::strcpy(c.szUserName, user);
-    std::strcpy(c.szPassword, password);
-    c.nChannel = channel;
-    c.hVideoWnd = wnd;
-    return c;
+CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user, const char* password) {
+    return zv::test::CameraRecord(address, channel, wnd, user, password);
 }
 
 }  // namespace e2e

@@ -17,7 +17,7 @@ namespace {
 std::mutex g_mutex;
 std::vector<TestNetCall> g_calls;
 std::deque<int32_t> g_script[TN_FN_COUNT];
-zv::DisconnectFn g_callback = nullptr;
+VN_DISCONNECT_CALLBACK g_callback = nullptr;
 uintptr_t g_user = 0;
 int32_t g_nextLogin = 1000;
 int32_t g_nextPlay = 5000;
@@ -110,7 +110,7 @@ int32_t __cdecl TestNet_GetCall(int32_t index, TestNetCall* out) {
 }
 
 int32_t __cdecl TestNet_FireDisconnect(int32_t login, const char* address) {
-    zv::DisconnectFn callback;
+    VN_DISCONNECT_CALLBACK callback;
     uintptr_t user;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -126,7 +126,7 @@ int32_t __cdecl TestNet_FireDisconnect(int32_t login, const char* address) {
 
 }  // extern "C"
 
-int32_t WINAPI NetInit(zv::DisconnectFn pfnDisconnect, uintptr_t dwUser) {
+int32_t WINAPI NetInit(VN_DISCONNECT_CALLBACK pfnDisconnect, uintptr_t dwUser) {
     int32_t r = Record(TN_INIT, {static_cast<int32_t>(dwUser != 0)});
     if (r) {
         std::lock_guard<std::mutex> lock(g_mutex);

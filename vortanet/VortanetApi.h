@@ -1,13 +1,17 @@
-// The device network library's functions as vortanet.dll exports them
-// (stdcall, bound by ordinal through the import library made from
-// vortanet.def). Shared by the binding and by every build of the library.
+// The device network library's interface as vortanet.dll exports it:
+// stdcall functions, bound by ordinal (see vortanet.def). Every build of the
+// library implements it, and Zentavo's binding imports it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "NetLibrary.h"
+// Called when a device connection is lost, on a thread of the library's:
+// (login handle, device address, an ignored value, the user value given to
+// NetInit).
+typedef void(WINAPI* VN_DISCONNECT_CALLBACK)(int32_t lLoginHandle, const char* pszAddress,
+                                             int32_t nIgnored, uintptr_t dwUser);
 
 #ifdef ZV_BUILDING_NETLIB
 #define ZV_NETAPI extern "C"  // exported through the library's own .def
@@ -15,7 +19,7 @@
 #define ZV_NETAPI extern "C" __declspec(dllimport)
 #endif
 
-ZV_NETAPI int32_t WINAPI NetInit(zv::DisconnectFn pfnDisconnect, uintptr_t dwUser);
+ZV_NETAPI int32_t WINAPI NetInit(VN_DISCONNECT_CALLBACK pfnDisconnect, uintptr_t dwUser);
 ZV_NETAPI int32_t WINAPI NetCleanup();
 ZV_NETAPI int32_t WINAPI NetLogin(const char* pszAddress, uint16_t wPort, const char* pszUser,
                                   const char* pszPassword, unsigned char* pDeviceInfo, int* pError);
