@@ -171,7 +171,7 @@ void RefreshTile(int t) {
     case TileState::Idle: tile.text = L"idle"; break;
     case TileState::Starting: tile.text = L"starting..."; break;
     case TileState::Playing: tile.text = L"connected"; break;
-    case TileState::Lost: tile.text = L"DISCONNECTED - retrying"; break;
+    case TileState::Lost: tile.text = L"LOST, retrying"; break;
     case TileState::Failed: tile.text = DescribeStartFailure(tile.info.lPlayHandle); break;
     }
     InvalidateRect(tile.wnd, nullptr, FALSE);
