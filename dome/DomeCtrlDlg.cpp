@@ -38,7 +38,7 @@ void CopyBitmap(HDC hDC, const CSkinBitmap& skin, int xDest, int yDest, int xSrc
 
 CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
     : CDialogBase(IDD_DOME_PANEL, hParent),
-      m_ptz(net, *this),
+      m_ptz(net, *this, this),
       m_pSkinLeft(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_LEFT)),
       m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
     for (int i = 0; i < 24; ++i) {
@@ -129,6 +129,7 @@ BOOL CDomeCtrlDlg::OnInitDialog() {
         DoPaint(dc, rc);
     }
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetTimer(m_hWnd, STOP_RETRY_TIMER_ID, STOP_RETRY_PERIOD_MS, nullptr);
     // The tooltip comes last: under Wine a window that already owns a
     // tooltip can no longer be made top-most.
     if (m_toolTip.Create(m_hWnd)) {
@@ -210,7 +211,14 @@ void CDomeCtrlDlg::EndWaitCursor() { SetCursor(m_hCursorBeforeWait); }
 
 void CDomeCtrlDlg::SpeedChanged() { RedrawSpeedText(); }
 
+int32_t CDomeCtrlDlg::RenewLogin() {
+    // May run on the host's thread (DVR_SetDomeCMD): the camera copy is only
+    // written before the panel is handed out.
+    return m_pLoginSource ? m_pLoginSource->PooledLogin(m_cameraInfo) : 0;
+}
+
 LRESULT CDomeCtrlDlg::OnButtonHold(ui::CMessage& msg) {
+    m_bButtonHeld = msg.wParam != 0;
     m_ptz.OnPtzButton(msg.wParam);
     return 0;
 }
@@ -299,6 +307,13 @@ LRESULT CDomeCtrlDlg::OnLButtonUp(ui::CMessage& msg) {
 }
 
 LRESULT CDomeCtrlDlg::OnTimer(ui::CMessage& msg) {
+    if (msg.wParam == STOP_RETRY_TIMER_ID) {
+        // A stop owed to a device that was lost mid-move goes out again once
+        // it can (its login renewed), but never into a hold in progress.
+        if (m_ptz.StopOwed() && !m_bButtonHeld && !m_bJoystickHeld)
+            m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
+        return 0;
+    }
     if (msg.wParam != JOYSTICK_TIMER_ID) return DefaultProc(msg);
     if (!m_bJoystickHeld) return 0;
     POINT pt{};
@@ -340,6 +355,7 @@ LRESULT CDomeCtrlDlg::OnWindowPosChanged(ui::CMessage& msg) {
 
 LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
     EndJoystickHold();
+    KillTimer(m_hWnd, STOP_RETRY_TIMER_ID);
     ShowWindow(m_hWnd, SW_HIDE);
     m_toolTip.Destroy();
     return DefaultProc(msg);

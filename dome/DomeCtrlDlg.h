@@ -23,11 +23,17 @@
 namespace zv {
 
 constexpr UINT_PTR JOYSTICK_TIMER_ID = 25001;
+// Retries a stop that did not reach the device (see CPtzCommandSet::StopOwed).
+constexpr UINT_PTR STOP_RETRY_TIMER_ID = 25002;
+constexpr UINT STOP_RETRY_PERIOD_MS = 1000;
 constexpr UINT JOYSTICK_PERIOD_MS = 400;
 constexpr DWORD JOYSTICK_STOP_GAP_MS = 300;  // between the three stops of a release
 constexpr int DOME_NARROW_CUT = 255;  // the list side beyond the narrow window, in pixels
 
-class CDomeCtrlDlg : public ui::CDialogBase, public IDomePanel, private IPtzFeedback {
+class CDomeCtrlDlg : public ui::CDialogBase,
+                     public IDomePanel,
+                     private IPtzFeedback,
+                     private IPtzLoginRenewal {
 public:
     CDomeCtrlDlg(HWND hParent, INetLibrary& net);
     ~CDomeCtrlDlg() override;
@@ -43,6 +49,7 @@ public:
     void DestroyPanelWindow() override;
     int SendPtzCommand(uint32_t nAction, int32_t nSpeed) override;
     int IsDome() const override { return m_bIsDome; }
+    void SetLoginSource(ILoginSource* pSource) override { m_pLoginSource = pSource; }
 
     bool PreTranslateMessage(MSG& msg) override;
 
@@ -61,6 +68,8 @@ private:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SpeedChanged() override;
+    // IPtzLoginRenewal: the camera's login as the pool has it now.
+    int32_t RenewLogin() override;
 
     LRESULT OnButtonHold(ui::CMessage& msg);
     LRESULT OnLButtonDown(ui::CMessage& msg);
@@ -108,6 +117,8 @@ private:
     std::unique_ptr<CSkinBitmap> m_pSkinLeft;   // 6093, drawn at (0, 0)
     std::unique_ptr<CSkinBitmap> m_pSkinRight;  // 6098, drawn at (164, 0)
     HCURSOR m_hCursorBeforeWait = nullptr;
+    ILoginSource* m_pLoginSource = nullptr;
+    bool m_bButtonHeld = false;  // a motion button's hold has begun and not ended
 
     static constexpr ui::MessageEntry<CDomeCtrlDlg> kMessages[] = {
         {WM_BUTTON_HOLD, &CDomeCtrlDlg::OnButtonHold},

@@ -88,8 +88,9 @@ bool ComputeJoystickStep(const JoystickArea& area, int x, int y, JoystickStep& s
     return true;
 }
 
-CPtzCommandSet::CPtzCommandSet(INetLibrary& net, IPtzFeedback& feedback)
-    : m_net(net), m_feedback(feedback) {}
+CPtzCommandSet::CPtzCommandSet(INetLibrary& net, IPtzFeedback& feedback,
+                               IPtzLoginRenewal* pRenewal)
+    : m_net(net), m_feedback(feedback), m_pRenewal(pRenewal) {}
 
 void CPtzCommandSet::SetTarget(int32_t lLoginHandle, int32_t nChannel) {
     m_nChannel.store(nChannel, std::memory_order_relaxed);
@@ -104,9 +105,24 @@ int CPtzCommandSet::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
     PtzCode code;
     if (!LookupPtzAction(nAction, code)) return 0;
     const uint8_t param1 = code.bSpeedIsParam1 ? static_cast<uint8_t>(panelSpeed & 0xFF) : 0;
-    const int32_t result = m_net.PtzControl(login, m_nChannel.load(std::memory_order_relaxed),
-                                            code.dwCode, param1, param2, 0, code.bStop ? 1 : 0);
+    const int32_t channel = m_nChannel.load(std::memory_order_relaxed);
+    int32_t result = m_net.PtzControl(login, channel, code.dwCode, param1, param2, 0, code.bStop ? 1 : 0);
+    if (result == 0 && m_pRenewal) {
+        // The login may have died with its connection while the device has
+        // been logged in anew: the command goes once more on that login.
+        const int32_t renewed = m_pRenewal->RenewLogin();
+        if (renewed != 0 && renewed != login) {
+            int32_t expected = login;  // unless another thread renewed it first
+            m_lLoginHandle.compare_exchange_strong(expected, renewed);
+            result = m_net.PtzControl(renewed, channel, code.dwCode, param1, param2, 0,
+                                      code.bStop ? 1 : 0);
+        }
+    }
     m_bBusy.store(0, std::memory_order_relaxed);
+    // A stop that failed is owed until one gets through; any command that
+    // gets through means the device follows us again.
+    if (result != 0) m_bStopOwed.store(false, std::memory_order_relaxed);
+    else if (code.bStop) m_bStopOwed.store(true, std::memory_order_relaxed);
     return result;
 }
 

@@ -33,6 +33,14 @@ public:
     virtual void SpeedChanged() = 0;  // redraw the speed text
 };
 
+// Where the command set finds a login again when its own stopped working
+// (the device was lost and has been logged in anew since): a handle, or 0.
+class IPtzLoginRenewal {
+public:
+    virtual ~IPtzLoginRenewal() = default;
+    virtual int32_t RenewLogin() = 0;
+};
+
 // The joystick area in screen pixels (right and bottom exclusive).
 struct JoystickArea {
     int left, top, right, bottom;
@@ -56,7 +64,7 @@ public:
     static constexpr int32_t kMaxSpeed = 63;
     static constexpr int32_t kAutoSpeed = 30;
 
-    CPtzCommandSet(INetLibrary& net, IPtzFeedback& feedback);
+    CPtzCommandSet(INetLibrary& net, IPtzFeedback& feedback, IPtzLoginRenewal* pRenewal = nullptr);
 
     // Where commands go: login 0 means none, and then nothing is sent.
     void SetTarget(int32_t lLoginHandle, int32_t nChannel);
@@ -67,6 +75,11 @@ public:
     // thread uses the buttons: the members are atomics, and each call stands
     // on its own.
     int SendPtzCommand(uint32_t nAction, int32_t nSpeed);
+
+    // A stop that did not reach the device (its login was lost) while a move
+    // may still run there: the panel sends stops until one gets through or
+    // another command does. Set and cleared by SendPtzCommand.
+    bool StopOwed() const { return m_bStopOwed.load(std::memory_order_relaxed); }
 
     // The press-and-hold message of a motion button: its control id at the
     // press and every 250 ms, 0 at the release.
@@ -83,10 +96,12 @@ private:
 
     INetLibrary& m_net;
     IPtzFeedback& m_feedback;
+    IPtzLoginRenewal* m_pRenewal;
     std::atomic<int32_t> m_lLoginHandle{0};
     std::atomic<int32_t> m_nChannel{0};
     std::atomic<int32_t> m_nSpeed{kDefaultSpeed};
     std::atomic<int> m_bBusy{0};
+    std::atomic<bool> m_bStopOwed{false};
 };
 
 }  // namespace zv

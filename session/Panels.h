@@ -34,8 +34,19 @@ public:
     virtual void DestroyPanelWindow() = 0;
 };
 
+// Where a panel finds its camera's login again after the device was lost and
+// logged in anew (by a restarted live play, say): the pooled login for the
+// camera's address and user name, or 0. It never logs in and never waits.
+class ILoginSource {
+public:
+    virtual ~ILoginSource() = default;
+    virtual int32_t PooledLogin(const CAMERA_INFO& camera) = 0;
+};
+
 class IDomePanel : public IPanel {
 public:
+    // Given right after construction; outlives the panel.
+    virtual void SetLoginSource(ILoginSource* pSource) = 0;
     // One PTZ command (an action number and a speed, 0 = the panel's own);
     // the library's result, or 0 when nothing was sent.
     virtual int SendPtzCommand(uint32_t nAction, int32_t nSpeed) = 0;

@@ -86,6 +86,17 @@ bool CSessionManager::IsPooled(const LOGIN_INFO& login) const {
     return false;
 }
 
+int32_t CSessionManager::PooledLogin(const CAMERA_INFO& camera) {
+    Lock lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return 0;
+    const std::string_view address = FieldText(camera.szDeviceAddress);
+    const std::string_view user = FieldText(camera.szUserName);
+    for (const LOGIN_INFO& entry : m_loginPool)
+        if (FieldText(entry.szDeviceAddress) == address && FieldText(entry.szUserName) == user)
+            return entry.lLoginHandle;
+    return 0;
+}
+
 int32_t CSessionManager::EnsureNetInit() {
     // Under the session lock so that two first starts on different threads
     // cannot both initialise the library; nothing else nests with it here.
@@ -300,6 +311,7 @@ int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y)
             m_panels.ShowMessage(PanelMessage::NotInitialised);
             return 0;
         }
+        m_pDomeDlg->SetLoginSource(this);
         const int bShow = nShow & 0xFF;
         m_pDomeDlg->SetPlacement(bShow, x, y);
         if (!m_pDomeDlg->CreateFromTemplate()) {
@@ -322,7 +334,9 @@ int CSessionManager::InitDomePanel(ZV_HWND hParent) {
     if (m_pDomeDlg) return 1;
     try {
         m_pDomeDlg = m_panels.MakeDomePanel(hParent);
-        return m_pDomeDlg && m_pDomeDlg->CreateFromTemplate() ? 1 : 0;
+        if (!m_pDomeDlg) return 0;
+        m_pDomeDlg->SetLoginSource(this);
+        return m_pDomeDlg->CreateFromTemplate() ? 1 : 0;
     } catch (...) {
         return 0;
     }

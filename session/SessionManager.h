@@ -43,7 +43,7 @@ bool SameCamera(const CAMERA_INFO& a, const CAMERA_INFO& b);
 void ZV_STDCALL DisconnectCallback(int32_t lLoginHandle, const char* pszAddress, int32_t nIgnored,
                                    uintptr_t dwUser);
 
-class CSessionManager {
+class CSessionManager : private ILoginSource {
 public:
     // Without a panel factory no panel can be made (the panel operations
     // then answer as for a panel that could not be constructed, silently).
@@ -71,6 +71,10 @@ public:
     int ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y);
 
     int32_t EnsureNetInit();
+    // ILoginSource: the pooled login of the camera's address and user, or 0;
+    // 0 also while another thread holds the lock (a panel asks from its UI
+    // thread and must not wait behind a slow login).
+    int32_t PooledLogin(const CAMERA_INFO& camera) override;
     bool FindOrLogin(LOGIN_INFO& login);
     void OnDisconnect(int32_t lLoginHandle, const char* pszAddress);
     // Destroys both panels, then stops every play, logs out every login and

@@ -75,6 +75,7 @@ public:
         int32_t r = Result("Login", NextHandle(m_nextLogin));
         Log("Login " + std::string(addr) + " " + std::to_string(port) + " " + name + " " + pass +
             (info && err && *err == 0 ? "" : " BAD-OUT-ARGS") + " -> " + std::to_string(r));
+        RunHook("Login");
         return r;
     }
     void Logout(int32_t h) override { Log("Logout " + std::to_string(h)); }

@@ -64,6 +64,8 @@ public:
         return m_login ? 1 : 0;
     }
     int IsDome() const override { return 1; }
+    void SetLoginSource(ILoginSource* pSource) override { source = pSource; }
+    ILoginSource* source = nullptr;
 };
 
 class FakePanelFactory : public IPanelFactory {
@@ -71,8 +73,11 @@ public:
     explicit FakePanelFactory(FakeNetLibrary& log) : m_log(log) {}
 
     std::unique_ptr<IDomePanel> MakeDomePanel(ZV_HWND parent) override {
-        return Make<FakeDomePanel>("dome", parent);
+        auto panel = Make<FakeDomePanel>("dome", parent);
+        lastDome = panel.get();
+        return panel;
     }
+    FakeDomePanel* lastDome = nullptr;  // the latest one made (it may be gone)
     std::unique_ptr<IPanel> MakeColorPanel(ZV_HWND parent) override {
         return Make<FakePanel<IPanel>>("colour", parent);
     }

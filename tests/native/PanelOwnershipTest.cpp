@@ -2,7 +2,9 @@
 // calls land in the same log as the network library's.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "CameraRecord.h"
 #include "FakeNetLibrary.h"
@@ -158,6 +160,34 @@ TEST_F(PanelTest, ColourPanelWithoutLoginIsNeverMade) {
     net.Script("Login", {0});
     EXPECT_EQ(sm.ShowColorPanel(cam, 1, 0, 0), 1);
     EXPECT_EQ(net.Calls(), (Calls{"Login 10.0.0.2 37777 admin pw -> 0"}));
+}
+
+TEST_F(PanelTest, PanelsFindTheirCameraLoginInThePoolWithoutWaiting) {
+    CAMERA_INFO cam = Camera("10.0.0.1");
+    ASSERT_EQ(sm.ShowDomePanel(cam, 1, 0, 0), 1);
+    ILoginSource* source = panels.lastDome->source;
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->PooledLogin(cam), 101);
+    CAMERA_INFO other = Camera("10.0.0.2");
+    EXPECT_EQ(source->PooledLogin(other), 0) << "never logs in";
+    EXPECT_EQ(net.Count("Login 10.0.0.2"), 0);
+
+    // While another thread is inside a login (holding the lock), a panel's
+    // question is answered at once, with 0.
+    std::atomic<bool> inLogin{false}, release{false};
+    net.OnNextCall("Login", [&] {
+        inLogin = true;
+        while (!release) std::this_thread::yield();
+    });
+    std::thread starter([&] {
+        CAMERA_INFO slow = Camera("10.0.0.3");
+        sm.StartVideo(slow);
+    });
+    while (!inLogin) std::this_thread::yield();
+    EXPECT_EQ(source->PooledLogin(cam), 0);
+    release = true;
+    starter.join();
+    EXPECT_EQ(source->PooledLogin(cam), 101);
 }
 
 // A control held at unload must still reach the device: the panels go

@@ -141,6 +141,57 @@ TEST_F(PtzTest, WithoutALoginNothingIsSentAndTheBusyMarkStays) {
     EXPECT_EQ(Sent(), (Calls{"wait", "arrow", "wait", "arrow"})) << "no library call at all";
 }
 
+// The device was lost mid-move and has been logged in anew meanwhile: the
+// command goes once more on the new login, which stays the target.
+class Renewal : public IPtzLoginRenewal {
+public:
+    int32_t RenewLogin() override { return ++asked, handle; }
+    int32_t handle = 0;
+    int asked = 0;
+};
+
+TEST(PtzLoginRenewal, AFailedCommandGoesOnceMoreOnTheRenewedLogin) {
+    FakeNetLibrary net;
+    RecordingFeedback feedback(net);
+    Renewal renewal;
+    CPtzCommandSet ptz(net, feedback, &renewal);
+    ptz.SetTarget(700, 3);
+    net.Script("PtzControl", {0});
+    renewal.handle = 900;
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_UP, 0), 1);
+    EXPECT_EQ(net.Calls(), (Calls{"PtzControl 700 3 0 0 4 0 0", "PtzControl 900 3 0 0 4 0 0"}));
+    EXPECT_EQ(ptz.LoginHandle(), 900);
+    net.ClearCalls();
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_STOP, 0), 1);
+    EXPECT_EQ(net.Calls(), (Calls{"PtzControl 900 3 0 0 4 0 1"}));
+    EXPECT_EQ(renewal.asked, 1) << "asked only after a failure";
+
+    // Nothing new in the pool (or the same login): no second try.
+    net.ClearCalls();
+    net.Script("PtzControl", {0});
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_DOWN, 0), 0);
+    EXPECT_EQ(net.Calls().size(), 1u);
+}
+
+TEST(PtzLoginRenewal, AStopThatFailsIsOwedUntilACommandGetsThrough) {
+    FakeNetLibrary net;
+    RecordingFeedback feedback(net);
+    CPtzCommandSet ptz(net, feedback);
+    ptz.SetTarget(700, 0);
+    ptz.SendPtzCommand(PTZ_LEFT, 0);
+    net.Script("PtzControl", {0, 0});
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_STOP, 0), 0);
+    EXPECT_TRUE(ptz.StopOwed());
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_UP, 0), 0) << "a failed move leaves the stop owed";
+    EXPECT_TRUE(ptz.StopOwed());
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_STOP, 0), 1);
+    EXPECT_FALSE(ptz.StopOwed());
+    net.Script("PtzControl", {0});
+    ptz.SendPtzCommand(PTZ_STOP, 0);
+    EXPECT_EQ(ptz.SendPtzCommand(PTZ_RIGHT, 0), 1);
+    EXPECT_FALSE(ptz.StopOwed()) << "the device follows us again; its release will stop it";
+}
+
 // A 52 x 52 area at (100, 200): half-width 26, centre (126, 226).
 TEST(JoystickStep, DirectionFromTheCentreLinesAndSpeedFromTheDistance) {
     const JoystickArea area{100, 200, 152, 252};

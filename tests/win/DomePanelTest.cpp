@@ -486,6 +486,34 @@ TEST_F(DomePanel, HeldButtonStopsOnceWhenThePanelIsReplacedFreedOrClosed) {
     }
 }
 
+// The device is lost while "u" is held, its release's stop cannot reach it;
+// once the camera is started again (a new login), the owed stop goes out on
+// that login.
+TEST_F(DomePanel, AStopLostWithTheDeviceGoesOutOnceItIsLoggedInAgain) {
+    HWND panel = Open();
+    HWND up = GetDlgItem(panel, IDC_DOME_UP);
+    Press(up);
+    ASSERT_EQ(m.FireDisconnect(cam.lLoginHandle, "127.0.0.2"), 1);
+    Release(up);  // the lost login refuses its stop
+    PumpFor(1200);
+    std::vector<Ptz> sent = TakePtz();
+    ASSERT_GE(sent.size(), 2u);
+    for (size_t i = 1; i < sent.size(); ++i) EXPECT_TRUE(IsStop(sent[i])) << "retried, still refused";
+    const int32_t oldLogin = cam.lLoginHandle;
+    ASSERT_EQ(m.StartVideo(&cam), 1);  // the host reconnects
+    ASSERT_NE(cam.lLoginHandle, oldLogin);
+    mark = m.CallCount();
+    PumpFor(1300);
+    const std::vector<TestNetCall> calls = m.Calls(TN_PTZ_CONTROL);
+    ASSERT_FALSE(calls.empty());
+    const TestNetCall& last = calls.back();
+    EXPECT_EQ(last.args[0], cam.lLoginHandle) << "on the new login";
+    EXPECT_EQ(last.args[6], 1) << "a stop";
+    const size_t count = calls.size();
+    PumpFor(1200);
+    EXPECT_EQ(m.Calls(TN_PTZ_CONTROL).size(), count) << "owed no longer";
+}
+
 // Unloading destroys the panels before the library is cleaned up, so the
 // stop of a held button still goes out; and the module really unloads.
 TEST_F(DomePanel, UnloadWhileHoldingSendsTheStopBeforeLogoutAndUnloads) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +24,7 @@ int32_t g_nextLogin = 1000;
 int32_t g_nextPlay = 5000;
 std::map<int32_t, std::vector<uint8_t>> g_configs;  // by command
 std::vector<uint8_t> g_lastSet;
+std::set<int32_t> g_lostLogins;  // logins whose loss was reported: they work no more
 
 int32_t DefaultResult(int32_t fn) {
     switch (fn) {
@@ -38,8 +40,10 @@ void CopyText(char (&dst)[132], const char* src) {
     if (src) std::strncpy(dst, src, sizeof dst - 1);
 }
 
+// One call: its arguments and its result (scripted, or the default; always 0
+// when bFail).
 int32_t Record(int32_t fn, std::initializer_list<int32_t> args, const char* t0 = nullptr,
-               const char* t1 = nullptr, const char* t2 = nullptr) {
+               const char* t1 = nullptr, const char* t2 = nullptr, bool bFail = false) {
     std::lock_guard<std::mutex> lock(g_mutex);
     TestNetCall call{};
     call.fn = fn;
@@ -49,7 +53,9 @@ int32_t Record(int32_t fn, std::initializer_list<int32_t> args, const char* t0 =
     CopyText(call.text[0], t0);
     CopyText(call.text[1], t1);
     CopyText(call.text[2], t2);
-    if (!g_script[fn].empty()) {
+    if (bFail) {
+        call.result = 0;
+    } else if (!g_script[fn].empty()) {
         call.result = g_script[fn].front();
         g_script[fn].pop_front();
     } else if (fn == TN_GET_DEV_CONFIG) {
@@ -73,6 +79,7 @@ void __cdecl TestNet_Reset() {
     g_nextPlay = 5000;
     g_configs.clear();
     g_lastSet.clear();
+    g_lostLogins.clear();
 }
 
 void __cdecl TestNet_SetConfig(int32_t command, const void* data, int32_t size) {
@@ -118,6 +125,10 @@ int32_t __cdecl TestNet_FireDisconnect(int32_t login, const char* address) {
         user = g_user;
     }
     if (!callback) return 0;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_lostLogins.insert(login);
+    }
     std::string text(address ? address : "");
     std::thread t([=] { callback(login, text.c_str(), 37777, user); });
     t.join();
@@ -167,8 +178,14 @@ int32_t WINAPI NetCloseSound() { return Record(TN_CLOSE_SOUND, {}); }
 
 int32_t WINAPI NetPtzControl(int32_t lLoginHandle, int32_t nChannel, uint32_t dwCode,
                              uint8_t param1, uint8_t param2, uint8_t param3, int32_t bStop) {
+    bool lost;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        lost = g_lostLogins.count(lLoginHandle) != 0;
+    }
+    // Like a real library, a lost login refuses.
     return Record(TN_PTZ_CONTROL, {lLoginHandle, nChannel, static_cast<int32_t>(dwCode), param1,
-                                   param2, param3, bStop});
+                                   param2, param3, bStop}, nullptr, nullptr, nullptr, lost);
 }
 
 int32_t WINAPI NetGetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel,

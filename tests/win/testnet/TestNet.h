@@ -33,6 +33,7 @@ using PFN_TestNet_SetConfig = void(__cdecl*)(int32_t command, const void* data, 
 // The bytes of the last NetSetDevConfig (at most `size` of them into out);
 // returns how many it wrote, 0 when there was none since the reset.
 using PFN_TestNet_LastSetConfig = int32_t(__cdecl*)(void* out, int32_t size);
-// Calls the registered disconnect callback on a new thread and waits for it.
+// Calls the registered disconnect callback on a new thread and waits for it;
+// from then on NetPtzControl on that login fails, as a real library's would.
 // Returns 0 when no callback was registered.
 using PFN_TestNet_FireDisconnect = int32_t(__cdecl*)(int32_t login, const char* address);
