@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ModuleUnderTest.h"
+#include "ProcessCounts.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -116,53 +117,6 @@ HWND PressAt(POINT screen) {
 void Key(HWND target, UINT vk, bool bDown) {
     PostMessageW(target, bDown ? WM_KEYDOWN : WM_KEYUP, vk, bDown ? 1 : 0xC0000001);
     PumpMessages();
-}
-
-// Windows of this thread, children included.
-BOOL CALLBACK CountChild(HWND, LPARAM p) {
-    ++*reinterpret_cast<int*>(p);
-    return TRUE;
-}
-BOOL CALLBACK CountTopLevel(HWND w, LPARAM p) {
-    ++*reinterpret_cast<int*>(p);
-    EnumChildWindows(w, &CountChild, p);
-    return TRUE;
-}
-int ThreadWindowCount() {
-    int n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), &CountTopLevel, reinterpret_cast<LPARAM>(&n));
-    return n;
-}
-
-// Live GDI objects of this process. GetGuiResources answers 0 under Wine,
-// so read Wine's per-process handle table (PEB->GdiSharedHandleTable,
-// 24-byte entries; a live one has a type). -1 when the table is not laid
-// out that way (checked on a brush of our own).
-long GdiObjectCount() {
-    struct Entry {
-        uint64_t object;
-        uint32_t owner;
-        uint16_t unique;
-        uint8_t type;
-        uint8_t flags;
-        uint64_t user;
-    };
-    static_assert(sizeof(Entry) == 24, "Wine's handle entry");
-    PROCESS_BASIC_INFORMATION info{};
-    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
-                                  nullptr) != 0)
-        return -1;
-    const auto* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
-    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + 0x94);
-    if (!table) return -1;
-    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
-    const uintptr_t h = reinterpret_cast<uintptr_t>(probe);
-    const bool bLaidOut = table[h & 0xFFFF].unique == ((h >> 16) & 0xFFFF) && table[h & 0xFFFF].type;
-    DeleteObject(probe);
-    if (!bLaidOut) return -1;
-    long n = 0;
-    for (int i = 0; i < 0x10000; ++i) n += table[i].type != 0;
-    return n;
 }
 
 class ColorPanel : public ::testing::Test {
@@ -553,11 +507,11 @@ TEST_F(ColorPanel, ADeadParentWindowIsReportedAndLeaksNothing) {
         PumpMessages();
     };
     for (int i = 0; i < 5; ++i) cycle();
-    const int windowsBefore = ThreadWindowCount();
-    const long gdiBefore = GdiObjectCount();
+    const int windowsBefore = zvtest::ThreadWindowCount();
+    const long gdiBefore = zvtest::GdiObjectCount();
     for (int i = 0; i < 50; ++i) cycle();
-    EXPECT_EQ(ThreadWindowCount(), windowsBefore);
-    if (gdiBefore >= 0) EXPECT_LE(GdiObjectCount(), gdiBefore);
+    EXPECT_EQ(zvtest::ThreadWindowCount(), windowsBefore);
+    if (gdiBefore >= 0) EXPECT_LE(zvtest::GdiObjectCount(), gdiBefore);
     else ADD_FAILURE() << "no GDI object count here";
     EXPECT_EQ(boxes.boxes.size(), 55u);
     EXPECT_EQ(Writes(), 0);
