@@ -79,6 +79,12 @@ target_link_options(ZentavoHost PRIVATE -municode)
 target_compile_definitions(ZentavoHost PRIVATE UNICODE _UNICODE)
 add_dependencies(ZentavoHost Zentavo vortanet)
 
+# The soak (tools/soak/run): hours of plays, panels and device faults.
+add_executable(zv_soak tools/soak/Soak.cpp tests/win/ProcessCounts.cpp)
+target_include_directories(zv_soak PRIVATE include res tests/common tests/win)
+target_link_libraries(zv_soak PRIVATE zv_devsim_client comctl32 ntdll)
+add_dependencies(zv_soak Zentavo vortanet)
+
 # The benchmark programs (make bench). They load Zentavo.dll and vortanet.dll
 # from their own directory at run time.
 foreach(bench roundtrip streams dome colour)
