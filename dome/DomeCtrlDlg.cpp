@@ -37,7 +37,7 @@ void CopyBitmap(HDC hDC, const CSkinBitmap& skin, int xDest, int yDest, int xSrc
 }  // namespace
 
 CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
-    : CDialogBase(IDD_DOME_PANEL, hParent),
+    : CPanelWindow(IDD_DOME_PANEL, hParent),
       m_ptz(net, *this, this),
       m_pSkinLeft(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_LEFT)),
       m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
@@ -78,24 +78,6 @@ void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
 }
 
 bool CDomeCtrlDlg::CreateFromTemplate() { return Create(); }
-
-bool CDomeCtrlDlg::HasWindow() const { return m_hWnd && IsWindow(m_hWnd); }
-
-void CDomeCtrlDlg::ShowAt(int x, int y) {
-    if (!HasWindow()) return;
-    ShowWindow(m_hWnd, SW_SHOW);
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-}
-
-void CDomeCtrlDlg::ShowInPlace() {
-    if (!HasWindow()) return;
-    ShowWindow(m_hWnd, SW_SHOW);
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-}
-
-void CDomeCtrlDlg::Hide() {
-    if (HasWindow()) ShowWindow(m_hWnd, SW_HIDE);
-}
 
 void CDomeCtrlDlg::DestroyPanelWindow() {
     if (HasWindow()) DestroyWindow();

@@ -13,7 +13,7 @@
 #include "DialogBase.h"
 #include "ListView.h"
 #include "NetLibrary.h"
-#include "Panels.h"
+#include "PanelWindow.h"
 #include "PtzCommandSet.h"
 #include "resource.h"
 #include "SkinBitmap.h"
@@ -30,8 +30,7 @@ constexpr UINT JOYSTICK_PERIOD_MS = 400;
 constexpr DWORD JOYSTICK_STOP_GAP_MS = 300;  // between the three stops of a release
 constexpr int DOME_NARROW_CUT = 255;  // the list side beyond the narrow window, in pixels
 
-class CDomeCtrlDlg : public ui::CDialogBase,
-                     public IDomePanel,
+class CDomeCtrlDlg : public CPanelWindow<ui::CDialogBase, IDomePanel>,
                      private IPtzFeedback,
                      private IPtzLoginRenewal {
 public:
@@ -42,10 +41,6 @@ public:
     void SetPlacement(int bShowOnInit, int x, int y) override;
     void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
     bool CreateFromTemplate() override;
-    bool HasWindow() const override;
-    void ShowAt(int x, int y) override;
-    void ShowInPlace() override;
-    void Hide() override;
     void DestroyPanelWindow() override;
     int SendPtzCommand(uint32_t nAction, int32_t nSpeed) override;
     int IsDome() const override { return m_bIsDome; }

@@ -52,7 +52,7 @@ private:
 }  // namespace
 
 CColorAdjustDlg::CColorAdjustDlg(HWND hParent, INetLibrary& net)
-    : CSkinDialog(IDD_COLOR_PANEL, hParent),
+    : CPanelWindow(IDD_COLOR_PANEL, hParent),
       m_config(net),
       m_nBrightness(kDefaultColorValues.nBrightness),
       m_nContrast(kDefaultColorValues.nContrast),
@@ -86,24 +86,6 @@ bool CColorAdjustDlg::CreateFromTemplate() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     return Create();
-}
-
-bool CColorAdjustDlg::HasWindow() const { return m_hWnd && IsWindow(m_hWnd); }
-
-void CColorAdjustDlg::ShowAt(int x, int y) {
-    if (!HasWindow()) return;
-    ShowWindow(m_hWnd, SW_SHOW);
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-}
-
-void CColorAdjustDlg::ShowInPlace() {
-    if (!HasWindow()) return;
-    ShowWindow(m_hWnd, SW_SHOW);
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-}
-
-void CColorAdjustDlg::Hide() {
-    if (HasWindow()) ShowWindow(m_hWnd, SW_HIDE);
 }
 
 void CColorAdjustDlg::DestroyPanelWindow() {

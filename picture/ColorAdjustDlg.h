@@ -11,7 +11,7 @@
 
 #include "ColorConfig.h"
 #include "NetLibrary.h"
-#include "Panels.h"
+#include "PanelWindow.h"
 #include "ScopedHandle.h"
 #include "SkinButton.h"
 #include "SkinDialog.h"
@@ -21,7 +21,7 @@
 
 namespace zv {
 
-class CColorAdjustDlg : public CSkinDialog, public IPanel {
+class CColorAdjustDlg : public CPanelWindow<CSkinDialog, IPanel> {
 public:
     CColorAdjustDlg(HWND hParent, INetLibrary& net);
     ~CColorAdjustDlg() override;
@@ -30,10 +30,6 @@ public:
     void SetPlacement(int bShowOnInit, int x, int y) override;
     void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
     bool CreateFromTemplate() override;
-    bool HasWindow() const override;
-    void ShowAt(int x, int y) override;
-    void ShowInPlace() override;
-    void Hide() override;
     void DestroyPanelWindow() override;
 
     // The key filter: Up and Down write the sliders' positions before the

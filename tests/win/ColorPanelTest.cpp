@@ -53,17 +53,7 @@ void Put(Bytes& records, int nChannel, Picture p) {
     r[211] = static_cast<uint8_t>(p.h);
 }
 
-// The top-level window of this thread that holds the panel's controls.
-BOOL CALLBACK FindPanelProc(HWND w, LPARAM p) {
-    if (!GetDlgItem(w, IDC_COLOR_BRIGHTNESS_EDIT)) return TRUE;
-    *reinterpret_cast<HWND*>(p) = w;
-    return FALSE;
-}
-HWND FindPanel() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindPanelProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND FindPanel() { return FindThreadWindowWithChild(IDC_COLOR_BRIGHTNESS_EDIT); }
 
 std::wstring Text(HWND panel, int id) {
     wchar_t s[64] = L"";

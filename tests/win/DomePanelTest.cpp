@@ -36,20 +36,7 @@ void PumpFor(DWORD ms) {
     }
 }
 
-BOOL CALLBACK FindPanelProc(HWND hWnd, LPARAM lParam) {
-    if (GetDlgItem(hWnd, IDC_DOME_JOYSTICK)) {
-        *reinterpret_cast<HWND*>(lParam) = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The thread's dome panel window, or null.
-HWND FindPanel() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindPanelProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND FindPanel() { return FindThreadWindowWithChild(IDC_DOME_JOYSTICK); }
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 

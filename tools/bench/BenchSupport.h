@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +19,39 @@
 #include "Wire.h"
 
 namespace bench {
+
+// The command line the round-trip programs share:
+//   [--device ADDR] [--channel N] [--rounds N] [--user NAME:PASSWORD]
+struct Args {
+    std::string device = "127.0.0.4";
+    std::string user = "admin", password = "admin";
+    int channel = 0;
+    int rounds = 500;
+};
+
+inline bool ParseArgs(int argc, char** argv, Args& a) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string k = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::string v = argv[++i];
+        if (k == "--device") a.device = v;
+        else if (k == "--channel") a.channel = std::atoi(v.c_str());
+        else if (k == "--rounds") a.rounds = std::max(10, std::atoi(v.c_str()));
+        else if (k == "--user") {
+            const size_t c = v.find(':');
+            if (c == std::string::npos) return false;
+            a.user = v.substr(0, c);
+            a.password = v.substr(c + 1);
+        } else return false;
+    }
+    return true;
+}
+
+// The library's disconnect notice during a run: said, not fatal.
+inline void WINAPI OnDisconnect(int32_t login, const char* address, uint32_t, uintptr_t) {
+    std::printf("  (device %s dropped login %d during the run)\n", address ? address : "?", login);
+    std::fflush(stdout);
+}
 
 inline double NowUs() {
     static const double perUs = [] {

@@ -19,35 +19,8 @@
 
 namespace {
 
-struct Args {
-    std::string device = "127.0.0.4";
-    std::string user = "admin", password = "admin";
-    int channel = 0;
-    int rounds = 500;
-};
 
-bool Parse(int argc, char** argv, Args& a) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string k = argv[i];
-        if (i + 1 >= argc) return false;
-        const std::string v = argv[++i];
-        if (k == "--device") a.device = v;
-        else if (k == "--channel") a.channel = std::atoi(v.c_str());
-        else if (k == "--rounds") a.rounds = std::max(10, std::atoi(v.c_str()));
-        else if (k == "--user") {
-            const size_t c = v.find(':');
-            if (c == std::string::npos) return false;
-            a.user = v.substr(0, c);
-            a.password = v.substr(c + 1);
-        } else return false;
-    }
-    return true;
-}
 
-void WINAPI OnDisconnect(int32_t login, const char* address, uint32_t, uintptr_t) {
-    std::printf("  (device %s dropped login %d during the run)\n", address ? address : "?", login);
-    std::fflush(stdout);
-}
 
 BOOL CALLBACK FindPanelProc(HWND w, LPARAM p) {
     if (!GetDlgItem(w, IDC_COLOR_BRIGHTNESS_EDIT)) return TRUE;
@@ -79,8 +52,9 @@ int DeviceBrightness(bench::Vortanet& net, int32_t login, int channel) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Args a;
-    if (!Parse(argc, argv, a)) {
+    bench::Args a;
+    a.rounds = 500;
+    if (!bench::ParseArgs(argc, argv, a)) {
         std::fprintf(stderr, "usage: zv_bench_colour [--device ADDR] [--channel N] "
                              "[--rounds N] [--user NAME:PASSWORD]\n");
         return 2;
@@ -93,7 +67,7 @@ int main(int argc, char** argv) {
     // The library as a host that has started its cameras leaves it:
     // initialised. Its own login is only for checking the device at the end.
     bench::Vortanet net;
-    if (!net.Load() || !net.Init(OnDisconnect, 1)) {
+    if (!net.Load() || !net.Init(bench::OnDisconnect, 1)) {
         std::fprintf(stderr, "bench: vortanet.dll could not be loaded or initialised\n");
         return 1;
     }

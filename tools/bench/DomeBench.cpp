@@ -36,12 +36,13 @@ void Report(const char* what, const char* floorName, const std::vector<double>& 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string device = "127.0.0.4";
-    int rounds = 500;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--device")) device = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--rounds")) rounds = std::max(50, std::atoi(argv[i + 1]));
+    bench::Args a;
+    if (!bench::ParseArgs(argc, argv, a)) {
+        std::fprintf(stderr, "usage: zv_bench_dome [--device ADDR] [--rounds N] [--user NAME:PASSWORD]\n");
+        return 2;
     }
+    const std::string& device = a.device;
+    const int rounds = a.rounds;
     HMODULE dll = LoadLibraryW(L"Zentavo.dll");
     if (!dll) {
         std::fprintf(stderr, "bench: Zentavo.dll not found\n");
@@ -59,8 +60,8 @@ int main(int argc, char** argv) {
     CAMERA_INFO cam;
     std::memset(&cam, 0, sizeof cam);
     std::snprintf(cam.szDeviceAddress, sizeof cam.szDeviceAddress, "%s", device.c_str());
-    std::strcpy(cam.szUserName, "admin");
-    std::strcpy(cam.szPassword, "admin");
+    std::snprintf(cam.szUserName, sizeof cam.szUserName, "%s", a.user.c_str());
+    std::snprintf(cam.szPassword, sizeof cam.szPassword, "%s", a.password.c_str());
     cam.hVideoWnd = video;
     if (StartVideo(&cam) != 1) {
         std::fprintf(stderr, "bench: DVR_StartVideo %s failed (code %d)\n", device.c_str(), cam.lPlayHandle);

@@ -13,35 +13,8 @@
 
 namespace {
 
-struct Args {
-    std::string device = "127.0.0.4";
-    std::string user = "admin", password = "admin";
-    int channel = 0;
-    int rounds = 2000;
-};
 
-bool Parse(int argc, char** argv, Args& a) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string k = argv[i];
-        if (i + 1 >= argc) return false;
-        const std::string v = argv[++i];
-        if (k == "--device") a.device = v;
-        else if (k == "--channel") a.channel = std::atoi(v.c_str());
-        else if (k == "--rounds") a.rounds = std::max(10, std::atoi(v.c_str()));
-        else if (k == "--user") {
-            const size_t c = v.find(':');
-            if (c == std::string::npos) return false;
-            a.user = v.substr(0, c);
-            a.password = v.substr(c + 1);
-        } else return false;
-    }
-    return true;
-}
 
-void WINAPI OnDisconnect(int32_t login, const char* address, uint32_t, uintptr_t) {
-    std::printf("  (device %s dropped login %d during the run)\n", address ? address : "?", login);
-    std::fflush(stdout);
-}
 
 // The bare PING/PONG again, but answered through a second thread that
 // receives and signals an event, the way a library with a receive thread
@@ -101,8 +74,9 @@ void Report(const char* what, const std::vector<double>& floor, const std::vecto
 }  // namespace
 
 int main(int argc, char** argv) {
-    Args a;
-    if (!Parse(argc, argv, a)) {
+    bench::Args a;
+    a.rounds = 2000;
+    if (!bench::ParseArgs(argc, argv, a)) {
         std::fprintf(stderr, "usage: zv_bench_roundtrip [--device ADDR] [--channel N] "
                              "[--rounds N] [--user NAME:PASSWORD]\n");
         return 2;
@@ -115,7 +89,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench: vortanet.dll or one of its ordinals is missing\n");
         return 1;
     }
-    if (!net.Init(OnDisconnect, 1)) {
+    if (!net.Init(bench::OnDisconnect, 1)) {
         std::fprintf(stderr, "bench: NetInit failed\n");
         return 1;
     }

@@ -114,6 +114,15 @@ void HostThread(int index, std::vector<HostCamera> cameras, unsigned seed) {
 
 // ---- chaos: faults from devsim's control port --------------------------------
 
+// Every fault switched off on every device.
+void ClearFaults(const zv::devsim::ControlClient& devsim, const std::vector<std::string>& devices) {
+    for (const std::string& d : devices)
+        for (const char* off : {"refuse-login", "delay-login", "stall-config", "short-config", "hostile"}) {
+            const bool number = !std::strcmp(off, "delay-login") || !std::strcmp(off, "short-config");
+            devsim.Command(std::string(off) + " " + d + (number ? " 0" : " off"));
+        }
+}
+
 void ChaosThread(zv::devsim::ControlClient devsim, std::vector<std::string> devices, unsigned seed) {
     std::mt19937 rng(seed);
     while (!g_stop) {
@@ -142,15 +151,7 @@ void ChaosThread(zv::devsim::ControlClient devsim, std::vector<std::string> devi
             Sleep(300);
             devsim.Command("hostile " + dev + " off");
         }
-        if (kind == "all clear" || rng() % 4 == 0) {
-            for (const std::string& d : devices)
-                for (const char* off : {"refuse-login %s off", "delay-login %s 0", "stall-config %s off",
-                                        "short-config %s 0", "hostile %s off"}) {
-                    char line[128];
-                    std::snprintf(line, sizeof line, off, d.c_str());
-                    devsim.Command(line);
-                }
-        }
+        if (kind == "all clear" || rng() % 4 == 0) ClearFaults(devsim, devices);
     }
 }
 
@@ -362,13 +363,7 @@ int main(int argc, char** argv) {
     // The end: faults off, every camera playing again (so that every device
     // has a login for an owed stop), panels closed, plays stopped.
     g_chaosOn = false;
-    for (const std::string& d : devices)
-        for (const char* off : {"refuse-login %s off", "delay-login %s 0", "stall-config %s off",
-                                "short-config %s 0", "hostile %s off"}) {
-            char line[128];
-            std::snprintf(line, sizeof line, off, d.c_str());
-            devsim.Command(line);
-        }
+    ClearFaults(devsim, devices);
     for (CAMERA_INFO& c : uiCameras) g_api.StartVideo(&c);
     PumpFor(3000);
     g_api.FreeCamera(0);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "E2eSupport.h"
+#include "TestSupport.h"
 #include "resource.h"
 #include "zentavo.h"
 
@@ -17,17 +18,7 @@ using namespace e2e;
 
 const RECT kPicture{0, 60, 352, 288};
 
-BOOL CALLBACK FindPanelProc(HWND w, LPARAM p) {
-    if (!GetDlgItem(w, IDC_COLOR_BRIGHTNESS_EDIT)) return TRUE;
-    *reinterpret_cast<HWND*>(p) = w;
-    return FALSE;
-}
-
-HWND FindPanel() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindPanelProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND FindPanel() { return FindThreadWindowWithChild(IDC_COLOR_BRIGHTNESS_EDIT); }
 
 std::string EditText(HWND panel, int id) {
     char s[32] = "";

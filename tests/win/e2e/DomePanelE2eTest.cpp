@@ -7,25 +7,14 @@
 #include <string>
 
 #include "E2eSupport.h"
+#include "TestSupport.h"
 #include "resource.h"
 
 namespace {
 
 using namespace e2e;
 
-BOOL CALLBACK FindPanelProc(HWND hWnd, LPARAM lParam) {
-    if (GetDlgItem(hWnd, IDC_DOME_JOYSTICK)) {
-        *reinterpret_cast<HWND*>(lParam) = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindPanel() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindPanelProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND FindPanel() { return FindThreadWindowWithChild(IDC_DOME_JOYSTICK); }
 
 // Real input through the system's queue, as a user's mouse gives it.
 void MouseTo(POINT pt) {

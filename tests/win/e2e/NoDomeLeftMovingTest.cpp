@@ -6,19 +6,12 @@
 #include <string>
 
 #include "E2eSupport.h"
+#include "TestSupport.h"
 #include "resource.h"
 
 namespace {
 
 using namespace e2e;
-
-BOOL CALLBACK FindPanelProc(HWND hWnd, LPARAM lParam) {
-    if (GetDlgItem(hWnd, IDC_DOME_JOYSTICK)) {
-        *reinterpret_cast<HWND*>(lParam) = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 class NoDomeLeftMoving : public ::testing::Test {
 protected:
@@ -46,8 +39,7 @@ protected:
 
     HWND Show() {
         EXPECT_EQ(ShowCamera(&cam, 1, 400, 0), 1);
-        HWND found = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), FindPanelProc, reinterpret_cast<LPARAM>(&found));
+        HWND found = FindThreadWindowWithChild(IDC_DOME_JOYSTICK);
         EXPECT_NE(found, nullptr);
         return found;
     }

@@ -55,6 +55,28 @@ bool CCanvas::IsAll(COLORREF colour) const {
     return true;
 }
 
+namespace {
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindWithChildProc(HWND hWnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<ChildSearch*>(lParam);
+    if (!GetDlgItem(hWnd, search->id)) return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindThreadWindowWithChild(int nChildId) {
+    ChildSearch search{nChildId, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindWithChildProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void PumpMessages(int nMax) {
     MSG msg;
     for (int i = 0; i < nMax && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {

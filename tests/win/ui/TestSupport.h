@@ -39,6 +39,10 @@ private:
     DWORD* m_pBits = nullptr;
 };
 
+// The top-level window of this thread that has a child with this id (a
+// panel, found by one of its controls), or null.
+HWND FindThreadWindowWithChild(int nChildId);
+
 // Dispatches the thread's queued messages as a host loop does, at most nMax.
 void PumpMessages(int nMax = 1000);
 
