@@ -1,8 +1,10 @@
 // A host that returns from main while another of its threads is inside the
 // module. By then the system has ended that thread, wherever it was; the
 // process must end all the same.
-//   zv_exit_probe login ADDR   one thread is in DVR_StartVideo (a slow login)
-//   zv_exit_probe poll ADDR    a live play, and two threads polling its state
+//   zv_exit_probe login ADDR EVENT   one thread is in DVR_StartVideo (a slow login)
+//   zv_exit_probe poll ADDR EVENT    a live play, and two threads polling its state
+// EVENT (a named event) is set just before main returns, so that the caller
+// can time the exit alone.
 #include <windows.h>
 
 #include <cstring>
@@ -32,7 +34,7 @@ DWORD WINAPI PollThread(LPVOID) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return 2;
+    if (argc < 4) return 2;
     HMODULE dll = LoadLibraryA("Zentavo.dll");
     if (!dll) return 3;
     g_startVideo = reinterpret_cast<PFN_Camera>(reinterpret_cast<void*>(GetProcAddress(dll, MAKEINTRESOURCEA(11))));
@@ -53,5 +55,6 @@ int main(int argc, char** argv) {
         while (g_entered < 2) Sleep(1);
         Sleep(20);
     }
+    if (HANDLE exiting = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3])) SetEvent(exiting);
     return 0;  // no stop, no unload: the process simply ends
 }
