@@ -95,6 +95,33 @@ public:
         m_dev.SetFaults(f);
     }
 
+    // The stream's side: a picture or a sound packet for one of the plays (or
+    // any id) as the device's clock pushes it. Nothing is sent here, so the
+    // queue only empties when a stop or a sound close purges it.
+    void PushMedia(uint32_t id, bool video, size_t headSize, bool large) {
+        if (!m_alive) return;
+        static const Session::Body kSmall = std::make_shared<const Bytes>(1024, 0x33);
+        static const Session::Body kLarge = std::make_shared<const Bytes>(size_t{10} << 20, 0x44);
+        const Session::Body body = video ? (large ? kLarge : kSmall) : nullptr;
+        const size_t size = headSize + (body ? body->size() : 0);
+        Session::Push want = Session::Push::Queued;
+        Media& m = m_media[id];
+        if (!m_plays.count(id) || (!video && !m_audio.count(id))) {
+            want = Session::Push::Gone;
+        } else if ((video ? m.video >= Session::kMaxVideoPerPlay : m.audio >= Session::kMaxAudioPerPlay) ||
+                   m_mediaBytes + size > Session::kMaxMediaBytes) {
+            want = Session::Push::Dropped;
+        } else {
+            (video ? m.video : m.audio)++;
+            (video ? m.videoBytes : m.audioBytes) += size;
+            m_mediaBytes += size;
+        }
+        const Session::Push got = m_session->PushMedia(id, Bytes(headSize, 0x55), body);
+        Trace("media for %u (%s, %zu bytes) -> %s", id, video ? "video" : "audio", size,
+              got == Session::Push::Queued ? "queued" : got == Session::Push::Dropped ? "dropped" : "gone");
+        FUZZ_CHECK(got == want);
+    }
+
 private:
     enum class Stage { Hello, Login, In };
 
@@ -231,13 +258,20 @@ private:
             if (!DecodedOrClosed(f, p, go, replies)) return;
             const bool mine = m_plays.erase(p.playId) == 1;
             FUZZ_CHECK(ResultStatus(replies, f) == (mine ? kOk : kBadPlay));
-            if (mine) CheckPlaysOnDevice();
+            if (mine) {
+                // Nothing of the play follows the reply to its stop.
+                m_audio.erase(p.playId);
+                PurgeMedia(p.playId, true);
+                CheckPlaysOnDevice();
+            }
             return;
         }
         case MsgType::AudioOpen: {
             AudioOpen a;
             if (!DecodedOrClosed(f, a, go, replies)) return;
-            FUZZ_CHECK(ResultStatus(replies, f) == (m_plays.count(a.playId) ? kOk : kBadPlay));
+            const bool mine = m_plays.count(a.playId) != 0;
+            FUZZ_CHECK(ResultStatus(replies, f) == (mine ? kOk : kBadPlay));
+            if (mine) m_audio.insert(a.playId);
             return;
         }
         case MsgType::AudioClose: {
@@ -245,6 +279,12 @@ private:
             if (!DecodedOrClosed(f, a, go, replies)) return;
             const bool ok = a.playId == 0 || m_plays.count(a.playId);
             FUZZ_CHECK(ResultStatus(replies, f) == (ok ? kOk : kBadPlay));
+            // 0 closes the sound of every play of the session.
+            for (uint32_t id : m_plays) {
+                if (a.playId != 0 && id != a.playId) continue;
+                m_audio.erase(id);
+                PurgeMedia(id, false);
+            }
             return;
         }
         case MsgType::Ptz: {
@@ -356,7 +396,23 @@ private:
     Nonce m_nonce{};
     Faults m_faults;
     std::set<uint32_t> m_plays;
+    std::set<uint32_t> m_audio;  // plays with sound on
     std::map<uint32_t, int> m_playChannel;
+    // Media queued per play, as the session must count it.
+    struct Media {
+        int video = 0, audio = 0;
+        size_t videoBytes = 0, audioBytes = 0;
+    };
+    std::map<uint32_t, Media> m_media;
+    size_t m_mediaBytes = 0;
+
+    void PurgeMedia(uint32_t id, bool video) {
+        Media& m = m_media[id];
+        m_mediaBytes -= m.audioBytes + (video ? m.videoBytes : 0);
+        m.audio = 0;
+        m.audioBytes = 0;
+        if (video) m = Media{};
+    }
     Bytes m_channelBlock, m_deviceBlock;
 };
 
@@ -380,7 +436,7 @@ uint32_t PlayId(Harness& h) {
 
 void Step(Harness& h) {
     Input& in = h.In();
-    switch (in.Range(0, 13)) {
+    switch (in.Range(0, 14)) {
     case 0: h.Receive(in.Bytes(in.Range(1, 64))); break;
     case 1: {
         Hello m;
@@ -492,12 +548,19 @@ void Step(Harness& h) {
         h.Receive(frame);
         break;
     }
-    default: {
+    case 13: {
         Faults f;
         f.refuseLogin = in.Range(0, 7) == 0;
         f.configStallMs = in.Range(-1, 2) * 5;
         f.configShortBy = in.Bool() ? 0 : in.Range(0, 400);
         h.SetFaults(f);
+        break;
+    }
+    default: {
+        const uint32_t id = PlayId(h);
+        const bool video = in.Bool();
+        const size_t head = in.Range<size_t>(16, 64);
+        h.PushMedia(id, video, head, in.Bool());
         break;
     }
     }

@@ -291,48 +291,55 @@ void Write() {
 namespace devsim {
 void Seq(SeedWriter& w, uint32_t seq) { w.Range(0, 15, 1).Range<uint32_t>(1, 1000, seq); }
 void Hello(SeedWriter& w, uint32_t seq) {
-    w.Range(0, 13, 1).Range<uint16_t>(0, 2, 1).Range<uint16_t>(0, 2, 1);
+    w.Range(0, 14, 1).Range<uint16_t>(0, 2, 1).Range<uint16_t>(0, 2, 1);
     for (int i = 0; i < 16; ++i) w.Int<uint8_t>(static_cast<uint8_t>(i * 11));
     Seq(w, seq);
 }
 // User index: 0 admin, 1 viewer, 2 nobody, 3 empty.
 void Login(SeedWriter& w, size_t user, bool rightPassword, uint32_t seq) {
-    w.Range(0, 13, 2).Bool(true).Range<size_t>(0, 3, user);
+    w.Range(0, 14, 2).Bool(true).Range<size_t>(0, 3, user);
     if (user <= 1) w.Bool(rightPassword);
     if (user > 1 || !rightPassword) w.Text(12, "wrong");
     Seq(w, seq);
 }
 void PlayStart(SeedWriter& w, uint32_t channel, int format, uint32_t seq) {
-    w.Range(0, 13, 3).Bool(true).Range<uint32_t>(0, 6, channel).Range(0, 3, format);
+    w.Range(0, 14, 3).Bool(true).Range<uint32_t>(0, 6, channel).Range(0, 3, format);
     Seq(w, seq);
 }
 // The session's first play (the only one when this is used).
 void OnFirstPlay(SeedWriter& w, int step, uint32_t seq) {
-    w.Range(0, 13, step).Bool(true);
+    w.Range(0, 14, step).Bool(true);
     Seq(w, seq);
 }
 void Ptz(SeedWriter& w, uint32_t channel, uint32_t code, uint8_t speed, bool stop, uint32_t seq) {
-    w.Range(0, 13, 7).Range<uint32_t>(0, 6, channel).Bool(true).Range<uint32_t>(0, 0x24, code);
+    w.Range(0, 14, 7).Range<uint32_t>(0, 6, channel).Bool(true).Range<uint32_t>(0, 0x24, code);
     w.Int<uint8_t>(speed).Int<uint8_t>(4).Int<uint8_t>(0).Bool(stop);
     Seq(w, seq);
 }
 void ConfigGet(SeedWriter& w, uint32_t command, int32_t channel, int channels, uint32_t max, uint32_t seq) {
-    w.Range(0, 13, 8).Range<uint32_t>(0, 4, command).Bool(true).Range(-2, channels, channel);
+    w.Range(0, 14, 8).Range<uint32_t>(0, 4, command).Bool(true).Range(-2, channels, channel);
     if (max == kMaxConfigBytes) w.Bool(true);
     else w.Bool(false).Range<uint32_t>(0, 2000, max);
     Seq(w, seq);
 }
 void ConfigSetRecord(SeedWriter& w, int32_t channel, int channels, uint8_t fill, uint32_t seq) {
-    w.Range(0, 13, 9).Range<uint32_t>(0, 4, 3).Bool(true).Range(-2, channels, channel).Range(0, 2, 0);
+    w.Range(0, 14, 9).Range<uint32_t>(0, 4, 3).Bool(true).Range(-2, channels, channel).Range(0, 2, 0);
     w.Bytes(Bytes(CHANNEL_RECORD_SIZE, fill));
     Seq(w, seq);
 }
 void Ping(SeedWriter& w, uint64_t token, uint32_t seq) {
-    w.Range(0, 13, 10).Int<uint64_t>(token);
+    w.Range(0, 14, 10).Int<uint64_t>(token);
     Seq(w, seq);
 }
+// Media for the session's only play (or, without one, for play `other`).
+void Media(SeedWriter& w, bool havePlay, bool video, bool large, uint32_t other = 7) {
+    w.Range(0, 14, 14);
+    if (havePlay) w.Bool(true);
+    else w.Range<uint32_t>(0, 8, other);
+    w.Bool(video).Range<size_t>(16, 64, 40).Bool(large);
+}
 void Raw(SeedWriter& w, const Bytes& bytes) {
-    w.Range(0, 13, 0).Range(1, 64, static_cast<int>(bytes.size())).Bytes(bytes);
+    w.Range(0, 14, 0).Range(1, 64, static_cast<int>(bytes.size())).Bytes(bytes);
 }
 }  // namespace devsim
 
@@ -344,7 +351,7 @@ void LoggedIn(SeedWriter& w, int channels = 4, int maxPlays = 4) {
     Login(w, 0, true, 2);
 }
 void Faults(SeedWriter& w, bool refuse, int stallSteps, int shortBy) {
-    w.Range(0, 13, 13).Range(0, 7, refuse ? 0 : 1).Range(-1, 2, stallSteps);
+    w.Range(0, 14, 13).Range(0, 7, refuse ? 0 : 1).Range(-1, 2, stallSteps);
     if (shortBy == 0) w.Bool(true);
     else w.Bool(false).Range(0, 400, shortBy);
 }
@@ -375,10 +382,28 @@ void Write() {
         OnFirstPlay(w, 5, 11);           // audio open
         OnFirstPlay(w, 6, 12);           // audio close
         OnFirstPlay(w, 4, 13);           // play stop
-        w.Range(0, 13, 4).Range<uint32_t>(0, 8, 1);  // the same play again: gone
+        w.Range(0, 14, 4).Range<uint32_t>(0, 8, 1);  // the same play again: gone
         Seq(w, 14);
         Ping(w, 0xFEED, 15);
         Save("devsim", "requests", w.Data());
+    }
+    {
+        // The media queue: per-play caps, the byte cap, purges at a stop and
+        // a sound close.
+        SeedWriter w;
+        LoggedIn(w);
+        PlayStart(w, 0, 1, 3);
+        OnFirstPlay(w, 5, 4);  // sound on
+        for (int i = 0; i < 5; ++i) Media(w, true, true, false);  // the fifth is dropped
+        Media(w, true, false, false);
+        Media(w, true, false, false);
+        OnFirstPlay(w, 6, 5);  // sound off: its packets go
+        Media(w, true, false, false);  // gone
+        OnFirstPlay(w, 4, 6);  // stop: everything of the play goes
+        Media(w, false, true, false, 1);  // gone
+        PlayStart(w, 1, 2, 7);
+        for (int i = 0; i < 4; ++i) Media(w, true, true, true);  // 10 MB each: the fourth is over
+        Save("devsim", "media-queue", w.Data());
     }
     {
         SeedWriter w;
