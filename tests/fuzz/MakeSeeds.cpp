@@ -93,6 +93,18 @@ void Write() {
         Joystick(w, 5, 5, -3, 0, 0);         // inverted
         Save("ptz", "joystick", w.Data());
     }
+    {
+        // Coordinates across the whole int range (once an overflow).
+        SeedWriter w;
+        w.Int<int32_t>(32).Range(0, 6, 5);
+        w.Range(0, 3, 3).Int<int>(-2147482385);
+        w.Range(0, 3, 0).Range(-64, 64, 0);
+        w.Bool(false).Range(0, 3, 3).Int<int>(2147482257);
+        w.Range(0, 3, 0).Range(-64, 64, 0);
+        w.Bool(false).Range(0, 3, 3).Int<int>(INT32_MIN);
+        w.Bool(false).Range(0, 3, 3).Int<int>(INT32_MAX);
+        Save("ptz", "joystick-int-range", w.Data());
+    }
 }
 }  // namespace ptz
 
