@@ -133,6 +133,17 @@ void Session::Reply(std::vector<uint8_t> frame, int delayMs) {
     m_cv.notify_one();
 }
 
+std::vector<std::vector<uint8_t>> Session::TakeRepliesForTest() {
+    std::lock_guard<std::mutex> lk(m_mu);
+    std::vector<std::vector<uint8_t>> out;
+    for (Out& o : m_control) out.push_back(std::move(o.head));
+    for (Out& o : m_delayed) out.push_back(std::move(o.head));
+    m_control.clear();
+    m_delayed.clear();
+    m_replyBytes = 0;
+    return out;
+}
+
 bool Session::WaitForReplyRoom(bool& held) {
     std::unique_lock<std::mutex> lk(m_mu);
     held = m_replyBytes >= kMaxReplyBytes;

@@ -74,6 +74,12 @@ public:
     // Same for audio: no packet of the play follows the reply to its close.
     void SetAudio(uint32_t playId, bool on);
 
+    // For the fuzz harness, on a session that was never started (no socket,
+    // no threads): one received frame through the reader's handling (false:
+    // the session ends), and the replies it queued, taken in order.
+    bool HandleForTest(const proto::Frame& f) { return Handle(f); }
+    std::vector<std::vector<uint8_t>> TakeRepliesForTest();
+
 private:
     enum class State { AwaitHello, AwaitLogin, LoggedIn };
     struct Out {

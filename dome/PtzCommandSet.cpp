@@ -55,7 +55,7 @@ constexpr ButtonAction kButtons[] = {
 };
 
 // The axis value of one offset from the centre: none on the centre line.
-int AxisValue(int d, int half) { return d == 0 ? 32 : (d < 0 ? -d : d) / half; }
+int64_t AxisValue(int64_t d, int64_t half) { return d == 0 ? 32 : (d < 0 ? -d : d) / half; }
 
 }  // namespace
 
@@ -70,10 +70,12 @@ uint8_t PtzParam2(int32_t nSpeed) {
 }
 
 bool ComputeJoystickStep(const JoystickArea& area, int x, int y, JoystickStep& step) {
-    const int half = (area.right - area.left) / 2;
+    // In 64 bits: the width of an area, or a cursor's offset from its centre,
+    // need not fit an int when the coordinates are far apart.
+    const int64_t half = (int64_t{area.right} - area.left) / 2;
     if (half <= 0) return false;
-    const int dx = x - (area.left + half);
-    const int dy = y - (area.top + half);
+    const int64_t dx = x - (area.left + half);
+    const int64_t dy = y - (area.top + half);
     const bool left = dx < 0, right = dx > 0, up = dy < 0, down = dy > 0;
     if (left && up) step.nAction = PTZ_LEFT_UP;
     else if (left && down) step.nAction = PTZ_LEFT_DOWN;
@@ -84,7 +86,8 @@ bool ComputeJoystickStep(const JoystickArea& area, int x, int y, JoystickStep& s
     else if (up) step.nAction = PTZ_UP;
     else if (down) step.nAction = PTZ_DOWN;
     else step.nAction = PTZ_STOP;
-    step.nSpeed = std::min(64, std::max(AxisValue(dx, half), AxisValue(dy, half)));
+    step.nSpeed = static_cast<int32_t>(
+        std::min<int64_t>(64, std::max(AxisValue(dx, half), AxisValue(dy, half))));
     return true;
 }
 

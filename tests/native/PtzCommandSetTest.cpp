@@ -2,6 +2,8 @@
 // the hold buttons, and the joystick's steering.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "FakeNetLibrary.h"
 #include "PtzCommandSet.h"
 #include "resource.h"
@@ -231,6 +233,24 @@ TEST(JoystickStep, SpeedIsCappedAt64AndNarrowAreasSendNothing) {
     EXPECT_FALSE(ComputeJoystickStep({0, 0, 1, 1}, 0, 0, step)) << "1 pixel: half-width 0";
     EXPECT_FALSE(ComputeJoystickStep({5, 5, 5, 5}, 5, 5, step)) << "0 pixels";
     EXPECT_FALSE(ComputeJoystickStep({9, 0, 5, 4}, 5, 1, step)) << "inverted";
+}
+
+// Found by fuzzing: an area (or a cursor) far apart overflowed the int
+// arithmetic of the width and of the offsets from the centre.
+TEST(JoystickStep, CoordinatesAcrossTheWholeIntRange) {
+    const JoystickArea wide{-2147482385, 0, 2147482257, 0};
+    JoystickStep step{};
+    ASSERT_TRUE(ComputeJoystickStep(wide, 0, 5, step));
+    EXPECT_EQ(step.nAction, PTZ_RIGHT_UP);  // the centre is at (-64, 2147482321)
+    EXPECT_EQ(step.nSpeed, 0);
+    ASSERT_TRUE(ComputeJoystickStep(wide, INT_MIN, INT_MAX, step));
+    EXPECT_EQ(step.nAction, PTZ_LEFT_DOWN);
+    EXPECT_EQ(step.nSpeed, 1);
+    const JoystickArea small{INT_MAX - 4, INT_MAX - 4, INT_MAX, INT_MAX};
+    ASSERT_TRUE(ComputeJoystickStep(small, INT_MIN, INT_MIN, step));
+    EXPECT_EQ(step.nAction, PTZ_LEFT_UP);
+    EXPECT_EQ(step.nSpeed, 64);
+    EXPECT_FALSE(ComputeJoystickStep({INT_MAX, 0, INT_MIN, 0}, 0, 0, step)) << "inverted";
 }
 
 }  // namespace
