@@ -469,14 +469,18 @@ protected:
     bool m_bWindow = false;
 };
 
-class FuzzPanels::Dome final : public FuzzPanel<IDomePanel> {
+class FuzzPanels::Dome final : public FuzzPanel<IDomePanel>, private IPtzLoginRenewal {
 public:
-    Dome(ModelLibrary& net, FuzzPanels& owner) : FuzzPanel(net, owner), m_ptz(net, m_feedback) {}
+    Dome(ModelLibrary& net, FuzzPanels& owner) : FuzzPanel(net, owner), m_ptz(net, m_feedback, this) {}
     ~Dome() override { m_owner.dome = nullptr; }
     void SetLogin(int32_t login, const CAMERA_INFO& camera) override {
         FuzzPanel::SetLogin(login, camera);
+        m_camera = camera;
         m_ptz.SetTarget(login, camera.nChannel);
     }
+    void SetLoginSource(ILoginSource* pSource) override { m_pSource = pSource; }
+    // As the real panel: a failed command goes once more on the pooled login.
+    int32_t RenewLogin() override { return m_pSource ? m_pSource->PooledLogin(m_camera) : 0; }
     void DestroyPanelWindow() override {
         // A button held at this moment reports its release, and the release
         // sends the stop.
@@ -498,6 +502,8 @@ private:
     NoFeedback m_feedback;
     CPtzCommandSet m_ptz;
     bool m_bHeld = false;
+    ILoginSource* m_pSource = nullptr;
+    CAMERA_INFO m_camera{};
 };
 
 class FuzzPanels::Colour final : public FuzzPanel<IPanel> {
