@@ -75,7 +75,7 @@ private:
     Config m_cfg;
     Handler m_handler;
     net::Socket m_listener;
-    uint16_t m_port = 0;
+    std::atomic<uint16_t> m_port{0};
     std::atomic<bool> m_running{false};
     std::thread m_thread;
     mutable std::mutex m_mu;

@@ -1,5 +1,7 @@
 #include "OnvifFace.h"
 
+#include <atomic>
+
 #include "Device.h"
 #include "HttpServer.h"
 #include "OnvifService.h"
@@ -18,12 +20,13 @@ public:
     bool Start(std::string* error) override {
         const DeviceOptions& o = m_dev.Options();
         // The RTSP port first: the web services hand it out.
-        if (!m_rtsp.Start(m_rtspPort ? m_rtspPort : static_cast<uint16_t>(o.rtspPort), error))
+        if (!m_rtsp.Start(m_rtspPort ? m_rtspPort.load() : static_cast<uint16_t>(o.rtspPort),
+                          error))
             return false;
         m_rtspPort = m_rtsp.Port();
         HttpServer::Config cfg;
         cfg.address = m_dev.Address();
-        cfg.port = m_httpPort ? m_httpPort : static_cast<uint16_t>(o.onvifPort);
+        cfg.port = m_httpPort ? m_httpPort.load() : static_cast<uint16_t>(o.onvifPort);
         // A request has as long as a login to arrive whole, and a connection
         // may idle as long as a session.
         cfg.requestTimeoutMs = o.loginTimeoutMs;
@@ -50,7 +53,8 @@ private:
     HttpServer m_http;
     OnvifService m_service;
     RtspServer m_rtsp;
-    uint16_t m_httpPort = 0, m_rtspPort = 0;  // kept across restarts
+    // Kept across restarts; read by the servers' threads (URIs) meanwhile.
+    std::atomic<uint16_t> m_httpPort{0}, m_rtspPort{0};
 };
 
 }  // namespace

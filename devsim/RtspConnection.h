@@ -47,7 +47,7 @@ private:
     enum class State { Init, Ready, Playing };
     struct Frame {
         std::shared_ptr<const RtpJpegFrame> rtp;
-        uint32_t timestamp;
+        uint32_t timestamp = 0;
     };
 
     void ReadLoop();

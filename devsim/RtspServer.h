@@ -54,7 +54,7 @@ private:
     Device& m_dev;
     DigestAuth m_auth;
     net::Socket m_listener;
-    uint16_t m_port = 0;
+    std::atomic<uint16_t> m_port{0};
     std::atomic<bool> m_running{false};
     std::thread m_thread;
     mutable std::mutex m_mu;

@@ -172,6 +172,8 @@ TEST(DevsimProgram, ReportsAndServesTheWebServicesAndRtspPorts) {
     EXPECT_TRUE(r.Valid());
     kill(p.Pid(), SIGTERM);
     EXPECT_EQ(p.WaitExit(5000), 0);
+    p.ReadUntil("devsim: stopped", 1000);
+    EXPECT_EQ(p.Text().find("Sanitizer"), std::string::npos) << p.Text();
 }
 
 TEST(DevsimProgram, RefusesNonLoopbackAddressesAndBadOptions) {
