@@ -61,6 +61,7 @@ struct Counters {
     std::atomic<uint64_t> soapAuthFailures{0};
     std::atomic<uint64_t> soapReplays{0};
     std::atomic<uint64_t> snapshots{0};
+    std::atomic<uint64_t> snapshotAuthFailures{0};
     std::atomic<uint64_t> rtspRequests{0};
     std::atomic<uint64_t> rtspAuthFailures{0};
     std::atomic<uint64_t> rtspPlays{0};

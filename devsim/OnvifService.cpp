@@ -327,7 +327,7 @@ HttpServer::Outcome OnvifService::SnapshotRequest(const HttpRequest& req) {
     const DigestAuth::Verdict v = m_digest.Check(req.Header("Authorization"), req.method,
                                                  req.target, m_dev.Options().users, now, nullptr);
     if (v != DigestAuth::Verdict::Ok || faults.refuse) {
-        if (v != DigestAuth::Verdict::Missing) m_dev.Stats().soapAuthFailures++;
+        if (v != DigestAuth::Verdict::Missing) m_dev.Stats().snapshotAuthFailures++;
         o.response.status = 401;
         o.response.Set("WWW-Authenticate",
                        m_digest.Challenge(now, v == DigestAuth::Verdict::Stale));

@@ -170,6 +170,7 @@ std::string Simulator::Execute(const std::string& line) {
                kv("http_bad", c.httpBad) + kv("soap_faults", c.soapFaults) +
                kv("soap_auth_failures", c.soapAuthFailures) +
                kv("soap_replays", c.soapReplays) + kv("snapshots", c.snapshots) +
+               kv("snapshot_auth_failures", c.snapshotAuthFailures) +
                kv("rtsp_requests", c.rtspRequests) +
                kv("rtsp_auth_failures", c.rtspAuthFailures) + kv("rtsp_plays", c.rtspPlays) +
                kv("rtp_frames_sent", c.rtpFramesSent) +
