@@ -39,9 +39,9 @@ std::string DigestAuth::Md5Hex(const std::string& text) {
     return Hex(d.data(), d.size());
 }
 
-std::string DigestAuth::MakeNonce(uint64_t issued) const {
+std::string DigestAuth::MakeNonce(uint64_t minted) const {
     uint8_t t[8];
-    for (int i = 0; i < 8; ++i) t[i] = static_cast<uint8_t>(issued >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i) t[i] = static_cast<uint8_t>(minted >> (56 - 8 * i));
     const proto::Digest mac = proto::HmacSha256(m_secret.data(), m_secret.size(), t, sizeof t);
     return Hex(t, sizeof t) + Hex(mac.data(), 16);
 }
@@ -109,14 +109,14 @@ DigestAuth::Verdict DigestAuth::Check(const std::string* authorization, const st
     const std::string& nonce = p["nonce"];
     if (p["realm"] != m_realm || nonce.size() != 48) return Verdict::Denied;
     // The nonce must be one of ours: its time, re-signed, gives it back.
-    uint64_t issued = 0;
+    uint64_t minted = 0;
     for (size_t i = 0; i < 16; ++i) {
         const char c = nonce[i];
         const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
         if (v < 0) return Verdict::Denied;
-        issued = issued << 4 | static_cast<uint64_t>(v);
+        minted = minted << 4 | static_cast<uint64_t>(v);
     }
-    if (!SameText(MakeNonce(issued), nonce)) return Verdict::Denied;
+    if (!SameText(MakeNonce(minted), nonce)) return Verdict::Denied;
     // The uri must name this request: the same absolute URL, or its path.
     const std::string& uri = p["uri"];
     if (uri != target) {
@@ -141,7 +141,7 @@ DigestAuth::Verdict DigestAuth::Check(const std::string* authorization, const st
     }
     if (!user || !SameText(expected, p["response"])) return Verdict::Denied;
     // Right, but with an old nonce: the client retries with a fresh one.
-    if (now - static_cast<double>(issued) > m_lifetime || static_cast<double>(issued) > now + 1)
+    if (now - static_cast<double>(minted) > m_lifetime || static_cast<double>(minted) > now + 1)
         return Verdict::Stale;
     if (userOut) *userOut = user->name;
     return Verdict::Ok;

@@ -1,8 +1,8 @@
 // HTTP Digest login (the MD5 form) for RTSP and the snapshot URL. The
 // challenge offers qop="auth", as cameras do; answers without qop (the
-// older form) are taken too. Nonces carry their own issue time and an HMAC of it
-// under a per-device secret: nothing is kept per client, and a nonce ages
-// out by itself (the client is then told the nonce is stale and retries).
+// older form) are taken too. Nonces carry the time they were made and an
+// HMAC of it under a per-device secret: nothing is kept per client, and a
+// nonce ages out by itself (the client is then told it is stale and retries).
 #pragma once
 
 #include <array>
@@ -36,7 +36,7 @@ public:
     static std::string Md5Hex(const std::string& text);
 
 private:
-    std::string MakeNonce(uint64_t issued) const;
+    std::string MakeNonce(uint64_t minted) const;
 
     const std::string m_realm;
     const double m_lifetime;

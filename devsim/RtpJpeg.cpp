@@ -21,7 +21,7 @@ bool RtpJpeg::Packetize(const std::vector<uint8_t>& jpeg, const JpegParts& parts
         const bool first = offset == 0;
         const size_t room = maxPayload - fixed - (first ? tables : 0);
         const size_t n = std::min(room, parts.scanLength - offset);
-        out.payload.push_back(0);  // type-specific
+        out.payload.push_back(0);  // first byte of the JPEG header: unused, 0
         out.payload.push_back(static_cast<uint8_t>(offset >> 16));
         out.payload.push_back(static_cast<uint8_t>(offset >> 8));
         out.payload.push_back(static_cast<uint8_t>(offset));

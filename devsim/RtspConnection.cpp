@@ -336,16 +336,16 @@ HttpResponse RtspConnection::Setup(const HttpRequest& req, int ch) {
         while (first < 0 && at <= transport->size()) {
             size_t comma = transport->find(',', at);
             if (comma == std::string::npos) comma = transport->size();
-            const std::string spec = transport->substr(at, comma - at);
+            const std::string choice = transport->substr(at, comma - at);
             at = comma + 1;
-            const size_t semi = spec.find(';');
-            if (!EqualsNoCase(Trim(spec.substr(0, semi)), "RTP/AVP/TCP")) continue;
+            const size_t semi = choice.find(';');
+            if (!EqualsNoCase(Trim(choice.substr(0, semi)), "RTP/AVP/TCP")) continue;
             first = 0;
             second = 1;
-            const size_t il = spec.find("interleaved=");
+            const size_t il = choice.find("interleaved=");
             if (il != std::string::npos) {
                 int a = -1, b = -1;
-                const std::string range = spec.substr(il + 12, spec.find(';', il) - il - 12);
+                const std::string range = choice.substr(il + 12, choice.find(';', il) - il - 12);
                 if (std::sscanf(range.c_str(), "%d-%d", &a, &b) < 1 || a < 0 || a > 254 ||
                     (b >= 0 && (b > 255 || b < a))) {
                     r.status = 461;
