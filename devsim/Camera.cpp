@@ -15,6 +15,7 @@ double Camera::RawSpeed(uint8_t raw) { return 4.0 + 76.0 * std::min<int>(raw, 63
 bool Camera::Command(uint32_t code, uint8_t param1, uint8_t param2, bool stop, double now) {
     Advance(now);
     m_lastCode = code;
+    m_panTiltUntil = m_zoomUntil = 0;
     if (stop) {
         m_motion = PtzMotion{};
         return true;
@@ -57,13 +58,64 @@ bool Camera::Command(uint32_t code, uint8_t param1, uint8_t param2, bool stop, d
     return true;
 }
 
+void Camera::Drive(bool panTilt, double pan, double tilt, bool zoom, double zoomVelocity,
+                   double until, double now) {
+    Advance(now);
+    if (panTilt) {
+        m_motion.pan = std::clamp(pan, -1.0, 1.0) * kMaxPanTiltSpeed;
+        m_motion.tilt = std::clamp(tilt, -1.0, 1.0) * kMaxPanTiltSpeed;
+        m_panTiltUntil = until;
+    }
+    if (zoom) {
+        m_motion.zoom = std::clamp(zoomVelocity, -1.0, 1.0) * kMaxZoomRate;
+        m_zoomUntil = until;
+    }
+}
+
+void Camera::DriveFocus(double velocity, double now) {
+    Advance(now);
+    m_motion.focus = std::clamp(velocity, -1.0, 1.0) * kMaxFocusRate;
+}
+
+void Camera::Halt(bool panTilt, bool zoom, bool focus, double now) {
+    Advance(now);
+    if (panTilt) {
+        m_motion.pan = m_motion.tilt = 0;
+        m_panTiltUntil = 0;
+    }
+    if (zoom) {
+        m_motion.zoom = 0;
+        m_zoomUntil = 0;
+    }
+    if (focus) m_motion.focus = 0;
+}
+
 void Camera::Advance(double now) {
     if (m_last < 0 || now <= m_last) {
         if (m_last < 0) m_last = now;
         return;
     }
-    const double dt = now - m_last;
-    m_last = now;
+    // A deadline inside the step ends its axes there: integrate up to it,
+    // stop them, and go on.
+    for (;;) {
+        double next = now;
+        if (m_panTiltUntil > 0 && m_panTiltUntil < next) next = m_panTiltUntil;
+        if (m_zoomUntil > 0 && m_zoomUntil < next) next = m_zoomUntil;
+        if (next > m_last) Integrate(next - m_last);
+        m_last = std::max(m_last, next);
+        if (next >= now) break;
+        if (m_panTiltUntil > 0 && m_panTiltUntil <= next) {
+            m_motion.pan = m_motion.tilt = 0;
+            m_panTiltUntil = 0;
+        }
+        if (m_zoomUntil > 0 && m_zoomUntil <= next) {
+            m_motion.zoom = 0;
+            m_zoomUntil = 0;
+        }
+    }
+}
+
+void Camera::Integrate(double dt) {
     if (!m_motion.Any()) return;
     m_pos.pan = std::fmod(m_pos.pan + m_motion.pan * dt, 360.0);
     if (m_pos.pan < 0) m_pos.pan += 360.0;

@@ -1,7 +1,8 @@
 // One channel's simulated dome: pan, tilt, zoom, focus and iris, driven by
-// device PTZ codes. Moves are continuous at the commanded speed until a stop
-// (or another move) arrives; the state is integrated lazily from the time
-// passed in, so the model is deterministic under test.
+// device PTZ codes or, from the web services, by velocities. Moves are
+// continuous at the commanded speed until a stop (or another move) arrives,
+// or until a velocity move's own deadline; the state is integrated lazily
+// from the time passed in, so the model is deterministic under test.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +53,23 @@ public:
     static constexpr double kZoomMax = 16;
     static constexpr double kFocusSharp = 500;
 
+    // Fastest drives: what a velocity of 1 means, and level 8 of a code.
+    static constexpr double kMaxPanTiltSpeed = 80;  // degrees a second
+    static constexpr double kMaxZoomRate = 1.11;    // ln(zoom) a second
+    static constexpr double kMaxFocusRate = 370;    // focus units a second
+
     // Applies a command at time now (seconds); false for an unknown code.
     bool Command(uint32_t code, uint8_t param1, uint8_t param2, bool stop, double now);
+
+    // Velocity drive, each axis -1..1 of its fastest speed (clamped). Only
+    // the axis groups named change (pan and tilt together, zoom alone); each
+    // runs until a stop, another move, or until the deadline when one is
+    // given (seconds, the same clock as now; <= 0 for none).
+    void Drive(bool panTilt, double pan, double tilt, bool zoom, double zoomVelocity,
+               double until, double now);
+    void DriveFocus(double velocity, double now);
+    // Stops the named axis groups.
+    void Halt(bool panTilt, bool zoom, bool focus, double now);
     // Integrates the motion up to now; positions clamp (the motion persists,
     // as a real dome keeps its drive on against the end stop).
     void Advance(double now);
@@ -72,9 +88,14 @@ public:
     static double RawSpeed(uint8_t raw);
 
 private:
+    void Integrate(double dt);
+
     PtzPosition m_pos;
     PtzMotion m_motion;
     double m_last = -1;
+    // Deadlines of velocity moves (<= 0: none), pan/tilt and zoom apart.
+    double m_panTiltUntil = 0;
+    double m_zoomUntil = 0;
     uint32_t m_lastCode = 0;
 };
 

@@ -28,7 +28,9 @@ void ControlServer::Stop() {
         std::lock_guard<std::mutex> lk(m_mu);
         all.swap(m_connections);
     }
-    for (auto& c : all) c->socket.Shutdown();
+    // Each connection sees the stop within one wait and ends by itself,
+    // after the reply it may be sending: shutting its socket here raced the
+    // reply to "quit" itself.
     for (auto& c : all)
         if (c->thread.joinable()) c->thread.join();
     m_listener.Close();

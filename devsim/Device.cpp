@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <set>
 
+#include "OnvifFace.h"
 #include "Session.h"
 
 namespace zv::devsim {
@@ -58,9 +60,13 @@ Device::Device(DeviceOptions options)
     m_channelFrames.assign(static_cast<size_t>(m_opt.channels), 0);
     m_ptzCounts.assign(static_cast<size_t>(m_opt.channels), 0);
     InitBlocks();
+    if (m_opt.onvifPort >= 0) m_face = OnvifFace::Create(*this);
 }
 
-Device::~Device() { Stop(); }
+Device::~Device() {
+    Stop();
+    m_face.reset();
+}
 
 void Device::InitBlocks() {
     m_deviceBlock.assign(kDeviceBlockSize, 0);
@@ -101,11 +107,20 @@ bool Device::Start(std::string* error) {
     m_running = true;
     m_acceptThread = std::thread(&Device::AcceptLoop, this);
     m_streamThread = std::thread(&Device::StreamLoop, this);
+    if (m_face && !m_face->Start(error)) {
+        m_running = false;
+        m_acceptThread.join();
+        m_streamThread.join();
+        m_listener.Close();
+        return false;
+    }
     return true;
 }
 
 void Device::Stop() {
     std::lock_guard<std::mutex> lc(m_lifecycle);
+    // The face first: its streams watch the stream thread's pictures.
+    if (m_face) m_face->Stop();
     m_running = false;
     if (m_acceptThread.joinable()) m_acceptThread.join();
     if (m_streamThread.joinable()) m_streamThread.join();
@@ -121,13 +136,16 @@ bool Device::Restart(int downMs, std::string* error) {
 }
 
 int Device::DropSessions() {
-    std::lock_guard<std::mutex> lk(m_mu);
     int n = 0;
-    for (auto& s : m_sessions) {
-        if (s->Finished()) continue;
-        s->Abort();
-        ++n;
+    {
+        std::lock_guard<std::mutex> lk(m_mu);
+        for (auto& s : m_sessions) {
+            if (s->Finished()) continue;
+            s->Abort();
+            ++n;
+        }
     }
+    if (m_face) n += m_face->Drop();
     m_stats.drops += static_cast<uint64_t>(n);
     return n;
 }
@@ -200,6 +218,7 @@ void Device::SetFaults(const Faults& f) {
     std::lock_guard<std::mutex> lk(m_mu);
     m_faults = f;
     m_hostile = static_cast<int>(f.hostile);
+    m_skewSeconds = f.onvif.skewSeconds;
 }
 
 ColourBytes Device::ColourOf(int channel) const {
@@ -375,6 +394,120 @@ void Device::SessionEnded(Session& s) {
     }
 }
 
+// --- the web services and RTSP face ---------------------------------------------
+
+uint16_t Device::OnvifPort() const { return m_face ? m_face->HttpPort() : 0; }
+uint16_t Device::RtspPort() const { return m_face ? m_face->RtspPort() : 0; }
+
+double Device::WallClock() const {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+               .count() +
+           m_skewSeconds.load();
+}
+
+uint64_t Device::Watch(int channel, PictureWatcher w) {
+    if (channel < 0 || channel >= m_opt.channels || !w) return 0;
+    std::lock_guard<std::mutex> lk(m_watchMu);
+    const uint64_t id = m_nextWatchId++;
+    m_watchers.emplace(id, Watcher{channel, std::move(w)});
+    return id;
+}
+
+void Device::Unwatch(uint64_t id) {
+    PictureWatcher gone;  // released outside the lock
+    std::lock_guard<std::mutex> lk(m_watchMu);
+    auto it = m_watchers.find(id);
+    if (it == m_watchers.end()) return;
+    gone = std::move(it->second.fn);
+    m_watchers.erase(it);
+}
+
+ViewSettings Device::ViewOfLocked(int channel, double t) {
+    Camera& cam = m_cameras[static_cast<size_t>(channel)];
+    cam.Advance(t);
+    const PtzPosition& pos = cam.Position();
+    ViewSettings v;
+    v.pan = pos.pan;
+    v.tilt = pos.tilt;
+    v.zoom = pos.zoom;
+    v.blurRadius = cam.BlurRadius();
+    v.exposure = cam.Exposure();
+    v.colour = ColourOf(channel);
+    return v;
+}
+
+bool Device::Snapshot(int channel, Image& out) {
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    ViewSettings view;
+    uint32_t frameNo = 0;
+    {
+        std::lock_guard<std::mutex> lk(m_mu);
+        view = ViewOfLocked(channel, Now());
+        frameNo = m_channelFrames[static_cast<size_t>(channel)];
+    }
+    out = Image(m_opt.width, m_opt.height);
+    ViewRenderer::Render(Panorama::Shared(), view, out);
+    OverlayInfo ov;
+    ov.address = m_opt.address;
+    ov.channel = channel;
+    ov.timestampUs = WallMicros();
+    ov.frameNo = frameNo;
+    ov.pan = view.pan;
+    ov.tilt = view.tilt;
+    ov.zoom = view.zoom;
+    ViewRenderer::DrawOverlay(out, ov);
+    return true;
+}
+
+bool Device::PtzDrive(int channel, bool panTilt, double pan, double tilt, bool zoom,
+                      double zoomVelocity, double timeoutSeconds) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    m_stats.ptzCommands++;
+    m_ptzCounts[static_cast<size_t>(channel)]++;
+    const double now = Now();
+    m_cameras[static_cast<size_t>(channel)].Drive(panTilt, pan, tilt, zoom, zoomVelocity,
+                                                  timeoutSeconds > 0 ? now + timeoutSeconds : 0,
+                                                  now);
+    return true;
+}
+
+bool Device::PtzHalt(int channel, bool panTilt, bool zoom, bool focus) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    m_stats.ptzCommands++;
+    m_ptzCounts[static_cast<size_t>(channel)]++;
+    m_cameras[static_cast<size_t>(channel)].Halt(panTilt, zoom, focus, Now());
+    return true;
+}
+
+bool Device::FocusDrive(int channel, double velocity) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    m_stats.ptzCommands++;
+    m_ptzCounts[static_cast<size_t>(channel)]++;
+    m_cameras[static_cast<size_t>(channel)].DriveFocus(velocity, Now());
+    return true;
+}
+
+bool Device::Colour(int channel, ColourBytes& out) const {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    out = ColourOf(channel);
+    return true;
+}
+
+bool Device::SetColour(int channel, const ColourBytes& c) {
+    std::lock_guard<std::mutex> lk(m_mu);
+    if (channel < 0 || channel >= m_opt.channels) return false;
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourByte;
+    m_channelBlock[base] = c.brightness;
+    m_channelBlock[base + 1] = c.contrast;
+    m_channelBlock[base + 2] = c.saturation;
+    m_channelBlock[base + 3] = c.hue;
+    return true;
+}
+
 // --- live stream ------------------------------------------------------------------
 
 void Device::StreamLoop() {
@@ -417,9 +550,15 @@ void Device::StreamLoop() {
 
         jobs.clear();
         channels.clear();
+        std::set<int> watched;
+        if (video) {
+            std::lock_guard<std::mutex> lk(m_watchMu);
+            for (const auto& [id, w] : m_watchers) watched.insert(w.channel);
+        }
+        double t = 0;
         {
             std::lock_guard<std::mutex> lk(m_mu);
-            const double t = Now();
+            t = Now();
             for (auto& [id, p] : m_plays) {
                 if (!p.audio && !video) continue;
                 jobs.push_back({id, p.channel, p.format, p.session, p.audio, p.audioNo});
@@ -428,21 +567,19 @@ void Device::StreamLoop() {
                 auto [it, fresh] = channels.try_emplace(p.channel);
                 ChannelJob& cj = it->second;
                 if (fresh) {
-                    Camera& cam = m_cameras[static_cast<size_t>(p.channel)];
-                    cam.Advance(t);
-                    const PtzPosition& pos = cam.Position();
-                    cj.view.pan = pos.pan;
-                    cj.view.tilt = pos.tilt;
-                    cj.view.zoom = pos.zoom;
-                    cj.view.blurRadius = cam.BlurRadius();
-                    cj.view.exposure = cam.Exposure();
-                    cj.view.colour = ColourOf(p.channel);
+                    cj.view = ViewOfLocked(p.channel, t);
                     cj.frameNo = m_channelFrames[static_cast<size_t>(p.channel)]++;
                 }
                 (p.format == PixelFormat::Rgb565 ? cj.rgb565 : cj.rgb24) = true;
             }
+            for (int ch : watched) {
+                auto [it, fresh] = channels.try_emplace(ch);
+                if (!fresh) continue;
+                it->second.view = ViewOfLocked(ch, t);
+                it->second.frameNo = m_channelFrames[static_cast<size_t>(ch)]++;
+            }
         }
-        if (jobs.empty()) continue;
+        if (jobs.empty() && channels.empty()) continue;
 
         // Render each watched channel once, shared by all its plays.
         std::map<int, std::pair<Session::Body, Session::Body>> bodies;
@@ -464,6 +601,11 @@ void Device::StreamLoop() {
             ov.zoom = cj.view.zoom;
             ViewRenderer::DrawOverlay(img, ov);
             m_stats.framesRendered++;
+            if (watched.count(ch)) {
+                std::lock_guard<std::mutex> lk(m_watchMu);
+                for (auto& [id, w] : m_watchers)
+                    if (w.channel == ch) w.fn(img, cj.frameNo, t);
+            }
             auto& b = bodies[ch];
             if (cj.rgb24) b.first = std::make_shared<const std::vector<uint8_t>>(img.rgb);
             if (cj.rgb565) {

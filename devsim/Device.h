@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,7 @@
 namespace zv::devsim {
 
 class Session;
+class OnvifFace;
 
 constexpr uint32_t kCfgDevice = 1;
 constexpr uint32_t kCfgChannel = 3;
@@ -51,6 +53,20 @@ struct Counters {
     std::atomic<uint64_t> hostileSent{0};
     std::atomic<uint64_t> drops{0};
     std::atomic<uint64_t> restarts{0};
+    // The web services and RTSP face.
+    std::atomic<uint64_t> httpRequests{0};
+    std::atomic<uint64_t> httpRejected{0};   // connections over the cap
+    std::atomic<uint64_t> httpBad{0};        // requests the parser refused
+    std::atomic<uint64_t> soapFaults{0};
+    std::atomic<uint64_t> soapAuthFailures{0};
+    std::atomic<uint64_t> soapReplays{0};
+    std::atomic<uint64_t> snapshots{0};
+    std::atomic<uint64_t> snapshotAuthFailures{0};
+    std::atomic<uint64_t> rtspRequests{0};
+    std::atomic<uint64_t> rtspAuthFailures{0};
+    std::atomic<uint64_t> rtspPlays{0};
+    std::atomic<uint64_t> rtpFramesSent{0};
+    std::atomic<uint64_t> rtpFramesDropped{0};
 };
 
 struct ChannelReport {
@@ -107,6 +123,34 @@ public:
     // Forgets the session's plays when it ends.
     void SessionEnded(Session& s);
 
+    // --- called by the web services and RTSP face ------------------------------
+    // A channel's pictures as they are made (overlay included), the frame
+    // number and the device's time of the tick in seconds.
+    using PictureWatcher = std::function<void(const Image& picture, uint32_t frameNo, double t)>;
+    // Calls w on the stream thread with every new picture of the channel
+    // until Unwatch; w must not call Watch or Unwatch. 0 for a bad channel.
+    uint64_t Watch(int channel, PictureWatcher w);
+    // Once it returns the watcher is not running and never runs again.
+    void Unwatch(uint64_t id);
+    // The channel's picture as it is now, overlay included.
+    bool Snapshot(int channel, Image& out);
+    // Velocity drive of the dome (Camera::Drive); timeout <= 0: none.
+    bool PtzDrive(int channel, bool panTilt, double pan, double tilt, bool zoom,
+                  double zoomVelocity, double timeoutSeconds);
+    bool PtzHalt(int channel, bool panTilt, bool zoom, bool focus);
+    bool FocusDrive(int channel, double velocity);
+    // The channel's colour bytes: the same four bytes as its configuration
+    // record, so both faces see one setting.
+    bool Colour(int channel, ColourBytes& out) const;
+    bool SetColour(int channel, const ColourBytes& c);
+    // The device's clock, seconds since 1970 UTC, with the skew fault.
+    double WallClock() const;
+    // Seconds since the device was made, on the steady clock: the time the
+    // domes move in and pictures are stamped with.
+    double Now() const;
+    uint16_t OnvifPort() const;
+    uint16_t RtspPort() const;
+
 private:
     struct Play {
         uint32_t id;
@@ -121,8 +165,9 @@ private:
     void AcceptLoop();
     void StreamLoop();
     void ReapFinished(bool all);
-    double Now() const;
     ColourBytes ColourOf(int channel) const;
+    // The view of a channel now; m_mu held.
+    ViewSettings ViewOfLocked(int channel, double t);
     void InitBlocks();
 
     const DeviceOptions m_opt;
@@ -149,6 +194,19 @@ private:
     std::thread m_streamThread;
     std::mutex m_lifecycle;  // serialises Start/Stop/Restart
     Counters m_stats;
+
+    struct Watcher {
+        int channel;
+        PictureWatcher fn;
+    };
+    // Held while watchers run, so Unwatch waits for a running one; never
+    // held together with m_mu.
+    std::mutex m_watchMu;
+    std::map<uint64_t, Watcher> m_watchers;
+    uint64_t m_nextWatchId = 1;
+    std::atomic<int> m_skewSeconds{0};
+
+    std::unique_ptr<OnvifFace> m_face;  // null while the face is off
 };
 
 }  // namespace zv::devsim

@@ -24,6 +24,11 @@ struct DeviceOptions {
     int sendTimeoutMs = 10000;  // a client that takes no data this long is dropped
     int maxSessions = 32;
     int maxPlaysPerSession = 32;
+    // The web services and RTSP face: < 0 off; 0 picks a free port (tests).
+    // The RTSP port is only used while the web services are on.
+    int onvifPort = -1;
+    int rtspPort = 0;
+    int jpegQuality = 75;
 };
 
 // Faults injected through the control interface.
@@ -32,12 +37,24 @@ enum class Hostile { Off, Garbage, BadMagic, BadVersion, Oversize, Truncate, Bad
 const char* ToString(Hostile h);
 bool ParseHostile(const std::string& text, Hostile& out);
 
+// Faults of the web services face.
+struct OnvifFaults {
+    bool refuse = false;      // every credential is refused
+    int delayMs = 0;          // each answer comes this much later
+    bool drop = false;        // each request's connection is closed unanswered
+    bool malformed = false;   // answers are cut-off XML
+    bool noStop = false;      // PTZ Stop answers a fault
+    bool noTimeout = false;   // ContinuousMove with a Timeout answers a fault
+    int skewSeconds = 0;      // the device's clock is off by this much
+};
+
 struct Faults {
     bool refuseLogin = false;
     int loginDelayMs = 0;
     int configStallMs = 0;  // < 0: configuration replies are never sent
     int configShortBy = 0;  // configuration replies lose this many bytes
     Hostile hostile = Hostile::Off;
+    OnvifFaults onvif;
 };
 
 }  // namespace zv::devsim

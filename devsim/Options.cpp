@@ -35,6 +35,11 @@ std::string Usage() {
            "                        (default 5000)\n"
            "  --send-timeout MS     drop a client that takes no data this long while the\n"
            "                        device has some to send (default 10000)\n"
+           "  --onvif-port N        web services (device, media, PTZ, imaging) and JPEG\n"
+           "                        snapshots over HTTP on port N of each device, and RTSP\n"
+           "                        streams (0 = any free port; default off; native build)\n"
+           "  --rtsp-port N         RTSP port with --onvif-port (default 0 = any free port)\n"
+           "  --jpeg-quality N      JPEG quality of snapshots and streams, 1..100 (default 75)\n"
            "Control commands: send 'help' to the control port.\n";
 }
 
@@ -106,6 +111,15 @@ bool ParseCommandLine(int argc, const char* const* argv, SimulatorOptions& opts,
         } else if (a == "--send-timeout") {
             if (!value(v) || !ToInt(v, 100, 3600000, n)) return fail("--send-timeout needs MS");
             proto.sendTimeoutMs = static_cast<int>(n);
+        } else if (a == "--onvif-port") {
+            if (!value(v) || !ToInt(v, 0, 65535, n)) return fail("--onvif-port needs 0..65535");
+            proto.onvifPort = static_cast<int>(n);
+        } else if (a == "--rtsp-port") {
+            if (!value(v) || !ToInt(v, 0, 65535, n)) return fail("--rtsp-port needs 0..65535");
+            proto.rtspPort = static_cast<int>(n);
+        } else if (a == "--jpeg-quality") {
+            if (!value(v) || !ToInt(v, 1, 100, n)) return fail("--jpeg-quality needs 1..100");
+            proto.jpegQuality = static_cast<int>(n);
         } else {
             return fail("unknown option " + a);
         }

@@ -94,7 +94,10 @@ std::string Simulator::Help() const {
            "drop ADDR | refuse-login ADDR on|off | delay-login ADDR MS | "
            "stall-config ADDR MS|forever|off | short-config ADDR BYTES | "
            "hostile ADDR off|garbage|bad-magic|bad-version|oversize|truncate|bad-payload | "
-           "restart ADDR [DOWN_MS] | quit";
+           "restart ADDR [DOWN_MS] | "
+           "onvif-refuse ADDR on|off | onvif-delay ADDR MS | onvif-drop ADDR on|off | "
+           "onvif-malformed ADDR on|off | onvif-no-stop ADDR on|off | "
+           "onvif-no-timeout ADDR on|off | onvif-skew ADDR SECONDS | quit";
 }
 
 std::string Simulator::Execute(const std::string& line) {
@@ -162,14 +165,30 @@ std::string Simulator::Execute(const std::string& line) {
                kv("audio_sent", c.audioSent) + kv("audio_dropped", c.audioDropped) +
                kv("reply_cap_hits", c.replyCapHits) +
                kv("malformed", c.malformed) + kv("hostile_sent", c.hostileSent) +
-               kv("drops", c.drops) + kv("restarts", c.restarts);
+               kv("drops", c.drops) + kv("restarts", c.restarts) +
+               kv("http_requests", c.httpRequests) + kv("http_rejected", c.httpRejected) +
+               kv("http_bad", c.httpBad) + kv("soap_faults", c.soapFaults) +
+               kv("soap_auth_failures", c.soapAuthFailures) +
+               kv("soap_replays", c.soapReplays) + kv("snapshots", c.snapshots) +
+               kv("snapshot_auth_failures", c.snapshotAuthFailures) +
+               kv("rtsp_requests", c.rtspRequests) +
+               kv("rtsp_auth_failures", c.rtspAuthFailures) + kv("rtsp_plays", c.rtspPlays) +
+               kv("rtp_frames_sent", c.rtpFramesSent) +
+               kv("rtp_frames_dropped", c.rtpFramesDropped);
     }
     if (cmd == "faults") {
         return "OK refuse_login=" + std::string(f.refuseLogin ? "1" : "0") +
                " login_delay=" + std::to_string(f.loginDelayMs) +
                " config_stall=" + std::to_string(f.configStallMs) +
                " config_short=" + std::to_string(f.configShortBy) +
-               " hostile=" + ToString(f.hostile);
+               " hostile=" + ToString(f.hostile) +
+               " onvif_refuse=" + (f.onvif.refuse ? "1" : "0") +
+               " onvif_delay=" + std::to_string(f.onvif.delayMs) +
+               " onvif_drop=" + (f.onvif.drop ? "1" : "0") +
+               " onvif_malformed=" + (f.onvif.malformed ? "1" : "0") +
+               " onvif_no_stop=" + (f.onvif.noStop ? "1" : "0") +
+               " onvif_no_timeout=" + (f.onvif.noTimeout ? "1" : "0") +
+               " onvif_skew=" + std::to_string(f.onvif.skewSeconds);
     }
     if (cmd == "drop") return "OK dropped=" + std::to_string(dev->DropSessions());
     if (cmd == "refuse-login") {
@@ -187,6 +206,21 @@ std::string Simulator::Execute(const std::string& line) {
         if (!ParseInt(arg(2), 0, 65536, f.configShortBy)) return "ERR short-config: 0..65536 bytes";
     } else if (cmd == "hostile") {
         if (!ParseHostile(arg(2), f.hostile)) return "ERR hostile: unknown mode";
+    } else if (cmd == "onvif-refuse") {
+        if (!ParseOnOff(arg(2), f.onvif.refuse)) return "ERR onvif-refuse: on or off";
+    } else if (cmd == "onvif-delay") {
+        if (!ParseInt(arg(2), 0, 600000, f.onvif.delayMs)) return "ERR onvif-delay: 0..600000 ms";
+    } else if (cmd == "onvif-drop") {
+        if (!ParseOnOff(arg(2), f.onvif.drop)) return "ERR onvif-drop: on or off";
+    } else if (cmd == "onvif-malformed") {
+        if (!ParseOnOff(arg(2), f.onvif.malformed)) return "ERR onvif-malformed: on or off";
+    } else if (cmd == "onvif-no-stop") {
+        if (!ParseOnOff(arg(2), f.onvif.noStop)) return "ERR onvif-no-stop: on or off";
+    } else if (cmd == "onvif-no-timeout") {
+        if (!ParseOnOff(arg(2), f.onvif.noTimeout)) return "ERR onvif-no-timeout: on or off";
+    } else if (cmd == "onvif-skew") {
+        if (!ParseInt(arg(2), -864000, 864000, f.onvif.skewSeconds))
+            return "ERR onvif-skew: -864000..864000 s";
     } else if (cmd == "restart") {
         int downMs = 500;
         if (w.size() > 2 && !ParseInt(arg(2), 0, 60000, downMs)) return "ERR restart: 0..60000 ms";

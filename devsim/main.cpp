@@ -26,9 +26,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devsim: %s\n", error.c_str());
         return 1;
     }
-    for (const auto& d : sim.Devices())
+    for (const auto& d : sim.Devices()) {
         std::printf("devsim: device %s:%u channels=%d\n", d->Address().c_str(), d->Port(),
                     d->Channels());
+        if (d->Options().onvifPort >= 0)
+            std::printf("devsim: onvif %s:%u rtsp %s:%u\n", d->Address().c_str(), d->OnvifPort(),
+                        d->Address().c_str(), d->RtspPort());
+    }
     if (opts.controlPort >= 0)
         std::printf("devsim: control %s:%u\n", opts.controlAddress.c_str(), sim.ControlPort());
     std::printf("devsim: ready\n");

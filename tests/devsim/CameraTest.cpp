@@ -70,6 +70,56 @@ TEST(Dome, EachCodeDrivesItsAxis) {
     EXPECT_EQ(cam.Motion().pan, Camera::RawSpeed(1));
 }
 
+TEST(Dome, VelocitiesDriveInProportionUntilTheirGroupStops) {
+    Camera cam;
+    cam.Advance(0);
+    cam.Drive(true, 0.5, -0.25, true, 1.0, 0, 0);
+    EXPECT_EQ(cam.Motion().pan, 0.5 * Camera::kMaxPanTiltSpeed);
+    EXPECT_EQ(cam.Motion().tilt, -0.25 * Camera::kMaxPanTiltSpeed);
+    EXPECT_EQ(cam.Motion().zoom, Camera::kMaxZoomRate);
+    // Out-of-range velocities are held to the fastest drive.
+    cam.Drive(true, 3, -7, false, 0, 0, 0);
+    EXPECT_EQ(cam.Motion().pan, Camera::kMaxPanTiltSpeed);
+    EXPECT_EQ(cam.Motion().tilt, -Camera::kMaxPanTiltSpeed);
+    EXPECT_EQ(cam.Motion().zoom, Camera::kMaxZoomRate);  // zoom not named: unchanged
+    // The fastest velocity is level 8 of the codes.
+    EXPECT_EQ(Camera::kMaxPanTiltSpeed, Camera::LevelSpeed(8));
+    cam.Drive(true, 0, 0.25, false, 0, 0, 0);
+    cam.Advance(1);
+    EXPECT_NEAR(cam.Position().tilt, 0.25 * Camera::kMaxPanTiltSpeed, 1e-9);
+    // Stopping pan/tilt leaves zoom driving, and the other way round.
+    cam.Halt(true, false, false, 1);
+    EXPECT_EQ(cam.Motion().tilt, 0);
+    EXPECT_NE(cam.Motion().zoom, 0);
+    cam.DriveFocus(-1, 1);
+    EXPECT_EQ(cam.Motion().focus, -Camera::kMaxFocusRate);
+    cam.Halt(false, true, false, 1);
+    EXPECT_EQ(cam.Motion().zoom, 0);
+    EXPECT_NE(cam.Motion().focus, 0);
+    cam.Halt(false, false, true, 1);
+    EXPECT_FALSE(cam.Motion().Any());
+}
+
+TEST(Dome, AVelocityDeadlineStopsItsAxesWhereItFalls) {
+    Camera cam;
+    cam.Advance(0);
+    cam.Drive(true, 0, 1, false, 0, 0.25, 0);     // tilt for a quarter second
+    cam.Drive(false, 0, 0, true, 1, 0.5, 0);      // zoom for half a second
+    cam.Advance(10);                              // one step well past both
+    EXPECT_NEAR(cam.Position().tilt, 0.25 * Camera::kMaxPanTiltSpeed, 1e-9);
+    EXPECT_NEAR(std::log(cam.Position().zoom), 0.5 * Camera::kMaxZoomRate, 1e-9);
+    EXPECT_FALSE(cam.Motion().Any());
+    // A code replaces a timed move wholesale, its deadline included.
+    cam.Drive(true, 0, -1, false, 0, 10.1, 10);
+    cam.Command(kPtzUp, 0, 0, false, 10.05);
+    cam.Advance(11);
+    EXPECT_NEAR(cam.Position().tilt,
+                0.25 * Camera::kMaxPanTiltSpeed - 0.05 * Camera::kMaxPanTiltSpeed +
+                    0.95 * Camera::LevelSpeed(0),
+                1e-9);
+    EXPECT_TRUE(cam.Motion().Any());
+}
+
 TEST(Dome, PositionsWrapOrStopAtTheirLimits) {
     Camera cam;
     cam.Advance(0);

@@ -150,6 +150,32 @@ TEST(DevsimProgram, StopsCleanlyOnSigterm) {
     EXPECT_TRUE(p.ReadUntil("devsim: stopped", 1000));
 }
 
+TEST(DevsimProgram, ReportsAndServesTheWebServicesAndRtspPorts) {
+    DevsimProcess p({"--device", "127.0.0.45", "--port", "0", "--onvif-port", "0", "--channels",
+                     "1", "--jpeg-quality", "60"});
+    ASSERT_TRUE(p.ReadUntil("devsim: ready", 10000)) << p.Text();
+    const size_t at = p.Text().find("devsim: onvif 127.0.0.45:");
+    ASSERT_NE(at, std::string::npos) << p.Text();
+    const uint16_t web = p.PortAfter("onvif 127.0.0.45");
+    const uint16_t rtsp = p.PortAfter("rtsp 127.0.0.45");
+    ASSERT_NE(web, 0);
+    ASSERT_NE(rtsp, 0);
+    zv::net::Socket s = zv::net::Socket::Connect("127.0.0.45", web, 2000, nullptr);
+    ASSERT_TRUE(s.Valid());
+    const std::string get = "GET /onvif/device_service HTTP/1.1\r\nHost: x\r\n\r\n";
+    ASSERT_TRUE(s.SendAll(get.data(), get.size(), 2000, nullptr));
+    ASSERT_EQ(s.WaitReadable(3000), zv::net::Socket::Wait::Ready);
+    char buf[256] = {};
+    ASSERT_GT(s.Recv(buf, sizeof buf - 1), 0);
+    EXPECT_EQ(std::string(buf).rfind("HTTP/1.1 405", 0), 0u) << buf;
+    zv::net::Socket r = zv::net::Socket::Connect("127.0.0.45", rtsp, 2000, nullptr);
+    EXPECT_TRUE(r.Valid());
+    kill(p.Pid(), SIGTERM);
+    EXPECT_EQ(p.WaitExit(5000), 0);
+    p.ReadUntil("devsim: stopped", 1000);
+    EXPECT_EQ(p.Text().find("Sanitizer"), std::string::npos) << p.Text();
+}
+
 TEST(DevsimProgram, RefusesNonLoopbackAddressesAndBadOptions) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--device", "192.0.2.1"},
@@ -157,6 +183,8 @@ TEST(DevsimProgram, RefusesNonLoopbackAddressesAndBadOptions) {
           std::vector<std::string>{"--control-address", "0.0.0.0"},
           std::vector<std::string>{"--channels", "0"},
           std::vector<std::string>{"--user", "nopassword"},
+          std::vector<std::string>{"--onvif-port", "70000"},
+          std::vector<std::string>{"--jpeg-quality", "0"},
           std::vector<std::string>{"--control", "frobnicate", "--port", "0"}}) {
         DevsimProcess p(args);
         const int rc = p.WaitExit(5000);

@@ -1,8 +1,10 @@
-// Linux side of Crypto.h: HMAC from nettle, randomness from the kernel.
+// Linux side of Crypto.h: HMAC and hashes from nettle, randomness from the kernel.
 #include "Crypto.h"
 
 #include <errno.h>
 #include <nettle/hmac.h>
+#include <nettle/md5.h>
+#include <nettle/sha1.h>
 #include <sys/random.h>
 
 namespace zv::proto {
@@ -14,6 +16,26 @@ Digest HmacSha256(const uint8_t* key, size_t keyLen, const uint8_t* msg, size_t 
     hmac_sha256_update(&ctx, msgLen, msg ? msg : &kEmpty);
     Digest d{};
     hmac_sha256_digest(&ctx, d.size(), d.data());
+    return d;
+}
+
+Sha1Digest Sha1(const uint8_t* msg, size_t msgLen) {
+    static const uint8_t kEmpty = 0;
+    sha1_ctx ctx;
+    sha1_init(&ctx);
+    sha1_update(&ctx, msgLen, msg ? msg : &kEmpty);
+    Sha1Digest d{};
+    sha1_digest(&ctx, d.size(), d.data());
+    return d;
+}
+
+Md5Digest Md5(const uint8_t* msg, size_t msgLen) {
+    static const uint8_t kEmpty = 0;
+    md5_ctx ctx;
+    md5_init(&ctx);
+    md5_update(&ctx, msgLen, msg ? msg : &kEmpty);
+    Md5Digest d{};
+    md5_digest(&ctx, d.size(), d.data());
     return d;
 }
 

@@ -1,4 +1,4 @@
-// Windows side of Crypto.h: HMAC and randomness from the system's CNG.
+// Windows side of Crypto.h: HMAC, hashes and randomness from the system's CNG.
 #include <windows.h>
 #include <bcrypt.h>
 
@@ -29,6 +29,35 @@ Digest HmacSha256(const uint8_t* key, size_t keyLen, const uint8_t* msg, size_t 
     }
     BCryptCloseAlgorithmProvider(alg, 0);
     return d;
+}
+
+namespace {
+
+// One plain hash through CNG; zeros if the provider fails.
+template <size_t N>
+std::array<uint8_t, N> PlainHash(LPCWSTR algorithm, const uint8_t* msg, size_t msgLen) {
+    std::array<uint8_t, N> d{};
+    static const uint8_t kEmpty = 0;
+    BCRYPT_ALG_HANDLE alg = nullptr;
+    if (BCryptOpenAlgorithmProvider(&alg, algorithm, nullptr, 0) < 0) return d;
+    BCRYPT_HASH_HANDLE h = nullptr;
+    if (BCryptCreateHash(alg, &h, nullptr, 0, nullptr, 0, 0) >= 0) {
+        BCryptHashData(h, const_cast<PUCHAR>(msg ? msg : &kEmpty), static_cast<ULONG>(msgLen), 0);
+        BCryptFinishHash(h, d.data(), static_cast<ULONG>(d.size()), 0);
+        BCryptDestroyHash(h);
+    }
+    BCryptCloseAlgorithmProvider(alg, 0);
+    return d;
+}
+
+}  // namespace
+
+Sha1Digest Sha1(const uint8_t* msg, size_t msgLen) {
+    return PlainHash<kSha1Size>(BCRYPT_SHA1_ALGORITHM, msg, msgLen);
+}
+
+Md5Digest Md5(const uint8_t* msg, size_t msgLen) {
+    return PlainHash<kMd5Size>(BCRYPT_MD5_ALGORITHM, msg, msgLen);
 }
 
 bool RandomBytes(uint8_t* out, size_t n) {

@@ -55,6 +55,7 @@ public:
     void Close();
     uint16_t LocalPort() const;
     void SetReceiveBuffer(int bytes);
+    void SetSendBuffer(int bytes);
     void SetNoDelay();
 
 private:

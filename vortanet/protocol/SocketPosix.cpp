@@ -177,6 +177,10 @@ void Socket::SetReceiveBuffer(int bytes) {
     if (m_h >= 0) setsockopt(static_cast<int>(m_h), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
+void Socket::SetSendBuffer(int bytes) {
+    if (m_h >= 0) setsockopt(static_cast<int>(m_h), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 void Socket::SetNoDelay() {
     const int one = 1;
     if (m_h >= 0) setsockopt(static_cast<int>(m_h), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);

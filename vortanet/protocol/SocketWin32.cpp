@@ -183,6 +183,12 @@ void Socket::SetReceiveBuffer(int bytes) {
                    sizeof bytes);
 }
 
+void Socket::SetSendBuffer(int bytes) {
+    if (m_h != -1)
+        setsockopt(H(m_h), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes),
+                   sizeof bytes);
+}
+
 void Socket::SetNoDelay() {
     const BOOL one = TRUE;
     if (m_h != -1)
