@@ -620,6 +620,55 @@ void Write() {
 }  // namespace
 }  // namespace zv::fuzz
 
+namespace zv::fuzz {
+namespace {
+
+// --- web ---------------------------------------------------------------------------
+// Reads as in WebFuzzer.cpp: the part (parser, XML, handler), then its own.
+namespace web {
+
+void Stream(const std::string& name, bool rtsp, std::initializer_list<size_t> chunks, const std::string& text) {
+    SeedWriter w;
+    w.Range(0, 2, 0).Bool(rtsp).Range(0, 8, static_cast<int>(chunks.size()));
+    for (size_t c : chunks) w.Range<size_t>(1, 300, c);
+    w.Bytes(text.data(), text.size());
+    Save("web", name, w.Data());
+}
+
+// One signed request: indices into WebFuzzer.cpp's tables.
+void Soap(const std::string& name, size_t path, size_t op, std::initializer_list<size_t> fragments, size_t ns) {
+    SeedWriter w;
+    w.Range(0, 2, 2).Range(1, 6, 1);
+    w.Range<size_t>(0, 3, 0).Range<size_t>(0, 6, path).Range<size_t>(0, 2, 0).Bool(false);
+    w.Range<size_t>(0, 23, op).Range(0, 3, static_cast<int>(fragments.size()));
+    for (size_t f : fragments) w.Range<size_t>(0, 12, f);
+    const uint8_t nonce[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    w.Bool(true).Range<size_t>(0, 24, 16).Bytes(nonce, 16).Bool(true).Bool(true);
+    w.Range<size_t>(0, 4, ns);
+    Save("web", name, w.Data());
+}
+
+void Write() {
+    Stream("http-requests", false, {7, 50},
+           "POST /onvif/device_service HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello"
+           "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n");
+    Stream("rtsp-requests", true, {13},
+           std::string("OPTIONS rtsp://127.0.0.9/ch0 RTSP/1.0\r\nCSeq: 1\r\n\r\n$\x00\x00\x04", 54) +
+               "abcdGET_PARAMETER rtsp://x RTSP/1.0\r\nCSeq: 2\r\n\r\n");
+    SeedWriter xml;
+    const std::string doc = "<?xml version=\"1.0\"?><a xmlns:b=\"urn:b\"><b:c d='1'>&amp;<![CDATA[x]]></b:c></a>";
+    xml.Range(0, 2, 1).Bytes(doc.data(), doc.size());
+    Save("web", "xml", xml.Data());
+    Soap("get-profiles", 1, 5, {}, 1);
+    Soap("continuous-move", 2, 15, {1, 3, 4}, 2);
+    Soap("set-imaging", 3, 18, {2, 6}, 3);
+}
+
+}  // namespace web
+
+}  // namespace
+}  // namespace zv::fuzz
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s DIR (writes DIR/<target>/<seed>)\n", argv[0]);
@@ -631,6 +680,7 @@ int main(int argc, char** argv) {
     zv::fuzz::protocol::Write();
     zv::fuzz::devsim::Write();
     zv::fuzz::session::Write();
+    zv::fuzz::web::Write();
     std::printf("%d seeds written under %s\n", zv::fuzz::g_written, argv[1]);
     return 0;
 }
