@@ -666,6 +666,105 @@ void Write() {
 
 }  // namespace web
 
+// --- client ------------------------------------------------------------------------
+// Reads as in ClientFuzzer.cpp: the part, then its own.
+namespace client {
+
+void Stream(const std::string& name, bool rtsp, bool close, std::initializer_list<size_t> chunks,
+            const std::string& text) {
+    SeedWriter w;
+    w.Range(0, 3, 0).Bool(rtsp).Bool(close).Range(0, 8, static_cast<int>(chunks.size()));
+    for (size_t c : chunks) w.Range<size_t>(1, 300, c);
+    w.Bytes(text.data(), text.size());
+    Save("client", name, w.Data());
+}
+
+void Write() {
+    Stream("http-responses", false, true, {9, 40},
+           "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello"
+           "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"r\", nonce=\"n\"\r\n"
+           "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\nHTTP/1.0 200 OK\r\n\r\nto the close");
+    Stream("rtsp-responses", true, false, {13},
+           "RTSP/1.0 200 OK\r\nCSeq: 3\r\nSession: 1A;timeout=60\r\n\r\n" + std::string("$\x00\x00\x04\x80\x1a\x00\x01", 8) +
+               "RTSP/1.0 401 Unauthorized\r\nCSeq: 4\r\nContent-Length: 2\r\n\r\nno");
+    SeedWriter soap;
+    const std::string reply =
+        "<?xml version=\"1.0\"?><env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\" "
+        "xmlns:trt=\"http://www.onvif.org/ver10/media/wsdl\" xmlns:tt=\"http://www.onvif.org/ver10/schema\"><env:Body>"
+        "<trt:GetProfilesResponse><trt:Profiles token=\"profile_1\" fixed=\"true\"><tt:Name>CH1</tt:Name>"
+        "<tt:VideoSourceConfiguration token=\"v\"><tt:SourceToken>video_source_1</tt:SourceToken></tt:VideoSourceConfiguration>"
+        "<tt:VideoEncoderConfiguration token=\"e\"><tt:Encoding>JPEG</tt:Encoding><tt:Resolution><tt:Width>352</tt:Width>"
+        "<tt:Height>288</tt:Height></tt:Resolution></tt:VideoEncoderConfiguration><tt:PTZConfiguration token=\"p\">"
+        "<tt:NodeToken>ptz_node_1</tt:NodeToken></tt:PTZConfiguration></trt:Profiles></trt:GetProfilesResponse>"
+        "</env:Body></env:Envelope>";
+    soap.Range(0, 3, 1).Bytes(reply.data(), reply.size());
+    Save("client", "get-profiles", soap.Data());
+    SeedWriter fault;
+    const std::string f =
+        "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\"><env:Body><env:Fault><env:Code>"
+        "<env:Value>env:Sender</env:Value><env:Subcode><env:Value>ter:NotAuthorized</env:Value></env:Subcode>"
+        "</env:Code><env:Reason><env:Text>no</env:Text></env:Reason></env:Fault></env:Body></env:Envelope>";
+    fault.Range(0, 3, 1).Bytes(f.data(), f.size());
+    Save("client", "fault", fault.Data());
+    SeedWriter auth;
+    auth.Range(0, 3, 2).Range(1, 3, 2);
+    auth.Text(400, "Digest realm=\"devsim\", qop=\"auth\", nonce=\"abc\", opaque=\"o\", algorithm=MD5");
+    auth.Text(400, "Basic realm=\"x\", Digest realm=\"y\", nonce=\"n\", algorithm=SHA-256, stale=true");
+    auth.Text(20, "admin").Text(20, "admin");
+    Save("client", "challenges", auth.Data());
+    SeedWriter sdp;
+    sdp.Range(0, 3, 3).Text(3000, "v=0\r\no=- 1 1 IN IP4 1.2.3.4\r\ns=x\r\na=control:*\r\nm=video 0 RTP/AVP 96\r\n"
+                                  "a=rtpmap:96 H264/90000\r\na=fmtp:96 packetization-mode=1;sprop-parameter-sets=Z0IAHpWoLQSZ,aM48gA==\r\n"
+                                  "a=control:trackID=0\r\n");
+    Save("client", "sdp", sdp.Data());
+    SeedWriter url;
+    url.Range(0, 3, 3).Text(3000, "rtsp://admin:pa%40ss@[fe80::1]:8554/ch1?x=y#f");
+    Save("client", "url", url.Data());
+}
+
+}  // namespace client
+
+// --- rtp ---------------------------------------------------------------------------
+// Reads as in RtpFuzzer.cpp.
+namespace rtp {
+
+void Packet(SeedWriter& w, bool marker, const std::vector<uint8_t>& payload) {
+    w.Range<uint8_t>(0, 7, 4).Bool(marker).Range<size_t>(0, 1500, payload.size()).Bytes(payload);
+}
+
+void Write() {
+    {
+        // A 16 x 16 picture in two fragments, tables from Q 50, then one with
+        // restart markers and tables in band.
+        SeedWriter w;
+        w.Bool(false).Bool(true).Int<uint16_t>(65534).Int<uint32_t>(1000).Range(1, 64, 3);
+        std::vector<uint8_t> a = {0, 0, 0, 0, 1, 50, 2, 2};
+        for (int i = 0; i < 20; ++i) a.push_back(static_cast<uint8_t>(i * 13));
+        std::vector<uint8_t> b = {0, 0, 0, 20, 1, 50, 2, 2, 0xFF, 0x00, 0x12, 0xFF, 0xD9};
+        Packet(w, false, a);
+        Packet(w, true, b);
+        std::vector<uint8_t> c = {0, 0, 0, 0, 65, 255, 2, 2, 0, 1, 0xFF, 0xFF, 0, 0, 0, 128};
+        for (int i = 0; i < 128; ++i) c.push_back(static_cast<uint8_t>(1 + i % 40));
+        for (int i = 0; i < 30; ++i) c.push_back(static_cast<uint8_t>(i));
+        Packet(w, true, c);
+        Save("rtp", "jpeg-frames", w.Data());
+    }
+    {
+        // STAP-A with parameter sets, an IDR in three FU-A fragments, a single slice.
+        SeedWriter w;
+        w.Bool(true).Bool(true).Bool(true).Text(64, "Z0IAHpWoLQSZ,aM48gA==").Int<uint16_t>(7).Int<uint32_t>(90000);
+        w.Range(1, 64, 5);
+        Packet(w, false, {24, 0, 3, 0x67, 0x42, 0x00, 0, 2, 0x68, 0xce});
+        Packet(w, false, {0x7c, 0x85, 1, 2, 3, 4});
+        Packet(w, false, {0x7c, 0x05, 5, 6, 7, 8});
+        Packet(w, true, {0x7c, 0x45, 9, 10});
+        Packet(w, true, {0x41, 0x9a, 1, 2, 3});
+        Save("rtp", "h264-units", w.Data());
+    }
+}
+
+}  // namespace rtp
+
 }  // namespace
 }  // namespace zv::fuzz
 
@@ -681,6 +780,8 @@ int main(int argc, char** argv) {
     zv::fuzz::devsim::Write();
     zv::fuzz::session::Write();
     zv::fuzz::web::Write();
+    zv::fuzz::client::Write();
+    zv::fuzz::rtp::Write();
     std::printf("%d seeds written under %s\n", zv::fuzz::g_written, argv[1]);
     return 0;
 }

@@ -25,6 +25,8 @@ using Md5Digest = std::array<uint8_t, kMd5Size>;
 // web-service tokens and of HTTP/RTSP digest logins, nothing else.
 Sha1Digest Sha1(const uint8_t* msg, size_t msgLen);
 Md5Digest Md5(const uint8_t* msg, size_t msgLen);
+// Plain SHA-256: the newer HTTP Digest logins cameras offer.
+Digest Sha256(const uint8_t* msg, size_t msgLen);
 
 // Fills out with bytes from the system's cryptographic random source;
 // false if the source failed (the caller must then not use out).

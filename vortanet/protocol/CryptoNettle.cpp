@@ -5,6 +5,7 @@
 #include <nettle/hmac.h>
 #include <nettle/md5.h>
 #include <nettle/sha1.h>
+#include <nettle/sha2.h>
 #include <sys/random.h>
 
 namespace zv::proto {
@@ -36,6 +37,16 @@ Md5Digest Md5(const uint8_t* msg, size_t msgLen) {
     md5_update(&ctx, msgLen, msg ? msg : &kEmpty);
     Md5Digest d{};
     md5_digest(&ctx, d.size(), d.data());
+    return d;
+}
+
+Digest Sha256(const uint8_t* msg, size_t msgLen) {
+    static const uint8_t kEmpty = 0;
+    sha256_ctx ctx;
+    sha256_init(&ctx);
+    sha256_update(&ctx, msgLen, msg ? msg : &kEmpty);
+    Digest d{};
+    sha256_digest(&ctx, d.size(), d.data());
     return d;
 }
 

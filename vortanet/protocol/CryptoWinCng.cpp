@@ -60,6 +60,10 @@ Md5Digest Md5(const uint8_t* msg, size_t msgLen) {
     return PlainHash<kMd5Size>(BCRYPT_MD5_ALGORITHM, msg, msgLen);
 }
 
+Digest Sha256(const uint8_t* msg, size_t msgLen) {
+    return PlainHash<kSha256Size>(BCRYPT_SHA256_ALGORITHM, msg, msgLen);
+}
+
 bool RandomBytes(uint8_t* out, size_t n) {
     return BCryptGenRandom(nullptr, out, static_cast<ULONG>(n), BCRYPT_USE_SYSTEM_PREFERRED_RNG) >=
            0;

@@ -1,0 +1,127 @@
+// One login to a device through its web services: the login's calls (the
+// device's clock, where its services are, its video sources and profiles),
+// and what the library's exports ask of it afterwards: PTZ, focus, colour,
+// the stream of a channel, and a cheap call that tells whether it still
+// answers. Channel i is the device's i-th video source. Thread-safe: calls
+// from several threads wait for each other on the one connection, except
+// Ping, which has a connection of its own.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ColourMap.h"
+#include "OnvifMessages.h"
+#include "SoapClient.h"
+#include "Url.h"
+
+namespace zv::onvif {
+
+// The login's outcome, also the library's error out value (as in the other build).
+enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
+                        LOGIN_NETWORK = 3, LOGIN_PROTOCOL = 4 };
+
+constexpr int kDeviceBlockSize = 212;
+constexpr int kChannelCountOffset = 181;
+constexpr int kChannelRecordSize = 340;
+constexpr int kColourOffset = 208;  // brightness, contrast, saturation, hue
+constexpr int kLoginInfoSize = 56;
+constexpr uint8_t kDefaultHue = 255;  // what a device's records start with in the other build
+
+enum class Codec { None, Jpeg, H264 };
+
+struct StreamChoice {
+    Url uri;
+    Codec codec = Codec::None;
+    std::string profileToken;
+};
+
+struct DeviceTimeouts {
+    int callMs = 3000;   // one web-service call
+    int loginMs = 8000;  // the whole login
+};
+
+class OnvifDevice {
+public:
+    using Timeouts = DeviceTimeouts;
+
+    // Logs in; null with *error set on failure.
+    static std::unique_ptr<OnvifDevice> Login(const std::string& address, const std::string& user,
+                                              const std::string& password, LoginError* error,
+                                              const Timeouts& timeouts = DeviceTimeouts{});
+    ~OnvifDevice();
+
+    int Channels() const { return static_cast<int>(m_channels.size()); }
+    const Url& DeviceUrl() const { return m_deviceUrl; }
+    const DeviceInformation& Information() const { return m_info; }
+
+    // The blocks the exports hand out.
+    void LoginInfo(uint8_t out[kLoginInfoSize]) const;
+    void DeviceBlock(uint8_t out[kDeviceBlockSize]) const;
+    // Channel records (340 bytes each) for one channel or all (-1); false
+    // for a channel the device lacks or when the device does not answer.
+    bool ReadRecords(int channel, std::vector<uint8_t>& out);
+    bool WriteRecords(int channel, const uint8_t* data, size_t size);
+
+    // One PTZ code (see PtzMapping.h); false when the device refused or
+    // does not do it.
+    bool Ptz(int channel, uint32_t code, uint8_t param2, bool stop);
+
+    // The stream of a channel: its first profile with a video encoder
+    // (JPEG or H.264; H.264 only when the caller can decode it, JPEG
+    // preferred otherwise).
+    bool Stream(int channel, bool canDecodeH264, StreamChoice& out);
+
+    // A cheap call on a connection of its own; false if the device did not
+    // answer within timeoutMs. Keeps the clock offset current.
+    bool Ping(int timeoutMs);
+    // Ends connections; calls in progress fail soon.
+    void Abort();
+
+    const std::string& User() const { return m_user; }
+    const std::string& Password() const { return m_password; }
+    // Stop falls back to a zero-velocity move when the device faults it.
+    int StopFallbacks() const { return m_stopFallbacks; }
+
+private:
+    struct Channel {
+        std::string sourceToken;
+        std::vector<MediaProfile> profiles;  // of this source, with an encoder
+        std::string ptzProfile;              // first of this source with PTZ
+        std::string ptzNode;
+        bool spacesKnown = false;
+        PtzSpaces spaces;
+        bool rangesKnown = false;
+        ColourMap colour;
+        bool reported = false;
+        uint8_t lastBytes[3] = {0, 0, 0};  // what the last read handed out
+        bool focusMoving = false;
+        std::array<uint8_t, kChannelRecordSize> record{};
+    };
+
+    OnvifDevice(const std::string& user, const std::string& password, const Timeouts& t);
+    SoapClient::Outcome Call(const std::string& service, const std::string& body, SoapReply& reply);
+    bool ReadColour(Channel& ch, uint8_t bytes[3]);
+    bool WriteColour(Channel& ch, const uint8_t bytes[3]);
+    void EnsureSpaces(Channel& ch);
+    void EnsureRanges(Channel& ch);
+    uint8_t GetHue(int channel) const;
+    void SetHue(int channel, uint8_t hue) const;
+
+    const std::string m_user, m_password;
+    const Timeouts m_timeouts;
+    Url m_deviceUrl;
+    ServiceAddresses m_services;
+    DeviceInformation m_info;
+    SoapClient m_client;
+    SoapClient m_pingClient;
+    std::mutex m_mutex;  // the channels' cached state
+    std::vector<Channel> m_channels;
+    int m_stopFallbacks = 0;
+};
+
+}  // namespace zv::onvif

@@ -1,0 +1,152 @@
+#include "SoapClient.h"
+
+#include <chrono>
+
+#include "Crypto.h"
+#include "DateTime.h"
+#include "Resolve.h"
+
+namespace zv::onvif {
+
+namespace {
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+const char* ToString(SoapClient::Outcome o) {
+    switch (o) {
+    case SoapClient::Outcome::Ok: return "ok";
+    case SoapClient::Outcome::Fault: return "fault";
+    case SoapClient::Outcome::AuthFailed: return "login refused";
+    case SoapClient::Outcome::Network: return "network";
+    case SoapClient::Outcome::Malformed: return "malformed";
+    }
+    return "?";
+}
+
+SoapClient::SoapClient(std::string user, std::string password)
+    : m_user(std::move(user)), m_password(std::move(password)), m_auth(m_user, m_password) {}
+
+SoapClient::~SoapClient() { Close(); }
+
+double SoapClient::Now() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+void SoapClient::Abort() {
+    m_abort = true;
+    m_socket.Shutdown();
+}
+
+void SoapClient::Close() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_socket.Close();
+    m_connectedTo.clear();
+}
+
+bool SoapClient::Connect(const Url& service, int timeoutMs) {
+    std::string ip;
+    if (!ResolveIPv4(service.host, ip)) return false;
+    const std::string key = ip + ":" + std::to_string(service.port);
+    if (m_socket.Valid() && key == m_connectedTo) return true;
+    m_socket.Close();
+    m_connectedTo.clear();
+    std::string why;
+    m_socket = net::Socket::Connect(ip, service.port, timeoutMs, &why);
+    if (!m_socket.Valid()) return false;
+    m_socket.SetNoDelay();
+    m_connectedTo = key;
+    return true;
+}
+
+bool SoapClient::Exchange(const std::string& request, Response& resp, int64_t deadline, bool& nothingBack) {
+    nothingBack = true;
+    const int left = static_cast<int>(std::max<int64_t>(1, deadline - NowMs()));
+    if (!m_socket.SendAll(request.data(), request.size(), left, &m_abort)) return false;
+    ResponseParser parser(ResponseParser::Dialect::Http);
+    char buf[16384];
+    for (;;) {
+        const auto st = parser.Next(resp);
+        if (st == ResponseParser::Status::Response) return true;
+        if (st != ResponseParser::Status::NeedMore) return false;
+        const int64_t now = NowMs();
+        if (now >= deadline || m_abort) return false;
+        const auto w = m_socket.WaitReadable(static_cast<int>(std::min<int64_t>(deadline - now, 100)));
+        if (w == net::Socket::Wait::Error) return false;
+        if (w == net::Socket::Wait::Timeout) continue;
+        const long n = m_socket.Recv(buf, sizeof buf);
+        if (n < 0) {
+            // Closed: a body that runs to the close is complete now.
+            parser.Finish();
+            if (parser.Next(resp) == ResponseParser::Status::Response) return true;
+            return false;
+        }
+        if (n == 0) continue;
+        nothingBack = false;
+        if (!parser.Feed(buf, static_cast<size_t>(n))) return false;
+    }
+}
+
+SoapClient::Outcome SoapClient::Call(const Url& service, const std::string& body, SoapReply& reply,
+                                     int timeoutMs, bool sign) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastStatus = 0;
+    if (m_abort) return Outcome::Network;
+    const int64_t deadline = NowMs() + timeoutMs;
+    // Two rounds for a login the device asks for, one more for a kept
+    // connection found closed.
+    int challenges = 0, reconnects = 0;
+    for (;;) {
+        const int left = static_cast<int>(deadline - NowMs());
+        if (left <= 0) return Outcome::Network;
+        const bool reused = m_socket.Valid();
+        if (!Connect(service, left)) return Outcome::Network;
+        std::string envelope;
+        if (sign && !m_user.empty()) {
+            uint8_t nonce[16];
+            if (!proto::RandomBytes(nonce, sizeof nonce)) return Outcome::Network;
+            envelope = BuildEnvelope(body, m_user, m_password, nonce, FormatDateTime(Now() + m_offset));
+        } else {
+            envelope = BuildEnvelope(body, std::string(), std::string(), nullptr, std::string());
+        }
+        HeaderList headers = {{"Host", service.HostHeader()},
+                              {"Content-Type", "application/soap+xml; charset=utf-8"},
+                              {"Connection", "keep-alive"}};
+        const std::string authorization = m_auth.Authorization("POST", service.path);
+        if (!authorization.empty()) headers.emplace_back("Authorization", authorization);
+        const std::string request = BuildRequest("POST", service.path, "HTTP/1.1", headers, envelope);
+        Response resp;
+        bool nothingBack = true;
+        if (!Exchange(request, resp, deadline, nothingBack)) {
+            m_socket.Close();
+            m_connectedTo.clear();
+            // A kept connection the device had closed meanwhile: once more
+            // on a new one.
+            if (reused && nothingBack && !m_abort && reconnects++ == 0) continue;
+            return Outcome::Network;
+        }
+        m_lastStatus = resp.status;
+        if (!resp.KeepAlive()) {
+            m_socket.Close();
+            m_connectedTo.clear();
+        }
+        if (resp.status == 401) {
+            const auto challengesGiven = resp.Headers("WWW-Authenticate");
+            if (!challengesGiven.empty() && challenges++ < 2 && m_auth.OnChallenge(challengesGiven)) continue;
+            ParseSoapReply(resp.body, reply);
+            return Outcome::AuthFailed;
+        }
+        ParseSoapReply(resp.body, reply);
+        if (reply.kind == SoapReply::Kind::Malformed) return Outcome::Malformed;
+        if (reply.kind == SoapReply::Kind::Fault)
+            return reply.NotAuthorized() || resp.status == 403 ? Outcome::AuthFailed : Outcome::Fault;
+        return resp.status >= 200 && resp.status < 300 ? Outcome::Ok : Outcome::Malformed;
+    }
+}
+
+}  // namespace zv::onvif
