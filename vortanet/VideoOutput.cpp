@@ -33,31 +33,50 @@ void CVideoOutput::Draw(const proto::VideoFrame& frame) {
             }
         }
     }
-    bool drawn = false;
-    if (IsWindow(m_hWnd)) {
-        RECT rc;
-        GetClientRect(m_hWnd, &rc);
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-        if (HDC dc = GetDC(m_hWnd)) {
-            SetStretchBltMode(dc, COLORONCOLOR);
-            drawn = StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, w, h, m_bgr.data(), &bi,
-                                  DIB_RGB_COLORS, SRCCOPY) != 0;
-            ReleaseDC(m_hWnd, dc);
-        }
+    Count(Blit(m_bgr.data(), w, h), w, h, frame.info.frameNo, frame.info.timestampUs);
+}
+
+void CVideoOutput::Present(const uint8_t* bgr, int w, int h, int stride, uint32_t frameNo, uint64_t stampUs) {
+    bool drawn;
+    if (stride == ((w * 3 + 3) & ~3)) {
+        drawn = Blit(bgr, w, h);
+    } else {  // DIB rows are padded to four bytes
+        const int rowBytes = (w * 3 + 3) & ~3;
+        m_bgr.resize(size_t(rowBytes) * h);
+        for (int y = 0; y < h; ++y) std::copy_n(bgr + size_t(y) * stride, size_t(w) * 3, m_bgr.data() + size_t(y) * rowBytes);
+        drawn = Blit(m_bgr.data(), w, h);
     }
+    Count(drawn, w, h, frameNo, stampUs);
+}
+
+bool CVideoOutput::Blit(const uint8_t* bgr, int w, int h) {
+    if (!IsWindow(m_hWnd)) return false;
+    bool drawn = false;
+    RECT rc;
+    GetClientRect(m_hWnd, &rc);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    if (HDC dc = GetDC(m_hWnd)) {
+        // Halftone costs a hundred times more under some systems, for little gain on video.
+        SetStretchBltMode(dc, COLORONCOLOR);
+        drawn = StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, w, h, bgr, &bi, DIB_RGB_COLORS, SRCCOPY) != 0;
+        ReleaseDC(m_hWnd, dc);
+    }
+    return drawn;
+}
+
+void CVideoOutput::Count(bool drawn, int w, int h, uint32_t frameNo, uint64_t stampUs) {
     const uint64_t now = UnixMicros();
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_stats.framesReceived;
-    if (m_bHaveFrame && frame.info.frameNo > m_stats.lastFrameNo + 1)
-        m_stats.framesDropped += frame.info.frameNo - m_stats.lastFrameNo - 1;
+    if (m_bHaveFrame && frameNo > m_stats.lastFrameNo + 1) m_stats.framesDropped += frameNo - m_stats.lastFrameNo - 1;
     m_bHaveFrame = true;
-    m_stats.lastFrameNo = frame.info.frameNo;
+    m_stats.lastFrameNo = frameNo;
     m_stats.width = uint32_t(w);
     m_stats.height = uint32_t(h);
     if (drawn) {
         ++m_stats.framesDrawn;
-        const uint64_t delay = now > frame.info.timestampUs ? now - frame.info.timestampUs : 0;
+        const uint64_t delay = now > stampUs ? now - stampUs : 0;
         m_stats.latencyMaxUs = std::max<uint32_t>(m_stats.latencyMaxUs, uint32_t(std::min<uint64_t>(delay, UINT32_MAX)));
         ++m_latency[std::min<uint64_t>(delay / 1000, kLatencyBuckets - 1)];
     }

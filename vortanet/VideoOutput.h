@@ -18,10 +18,18 @@ public:
     explicit CVideoOutput(HWND hWnd) : m_hWnd(hWnd) {}
     // On the session's receive thread.
     void Draw(const zv::proto::VideoFrame& frame);
+    // A picture already in the window's order (top-down 24-bit BGR rows of
+    // `stride` bytes): numbered by the source, so that gaps count as drops,
+    // and stamped with when it arrived (µs since 1970) for the delay figures.
+    void Present(const uint8_t* bgr, int w, int h, int stride, uint32_t frameNo, uint64_t stampUs);
     void CountAudio();
     VN_PLAY_STATS Stats() const;
 
 private:
+    // Draws and counts; false when the window is gone.
+    bool Blit(const uint8_t* bgr, int w, int h);
+    void Count(bool drawn, int w, int h, uint32_t frameNo, uint64_t stampUs);
+
     static constexpr int kLatencyBuckets = 2000;  // 1 ms each; the last one takes the rest
 
     HWND m_hWnd;

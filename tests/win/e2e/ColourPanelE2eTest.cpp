@@ -20,12 +20,6 @@ const RECT kPicture{0, 60, 352, 288};
 
 HWND FindPanel() { return FindThreadWindowWithChild(IDC_COLOR_BRIGHTNESS_EDIT); }
 
-std::string EditText(HWND panel, int id) {
-    char s[32] = "";
-    GetDlgItemTextA(panel, id, s, sizeof s);
-    return s;
-}
-
 // A real drag: the pointer goes to `from`, the button down, the pointer to
 // `to` in steps, the button up, with the host's messages pumped throughout.
 void Drag(POINT from, POINT to) {

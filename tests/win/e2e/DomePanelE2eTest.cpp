@@ -16,25 +16,6 @@ using namespace e2e;
 
 HWND FindPanel() { return FindThreadWindowWithChild(IDC_DOME_JOYSTICK); }
 
-// Real input through the system's queue, as a user's mouse gives it.
-void MouseTo(POINT pt) {
-    SetCursorPos(pt.x, pt.y);
-    Pump(30);
-}
-void MouseButton(bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &in, sizeof in);
-    Pump(50);
-}
-
-POINT CentreOf(HWND hWnd) {
-    RECT rc{};
-    GetWindowRect(hWnd, &rc);
-    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-}
-
 class DomePanelE2e : public ::testing::Test {
 protected:
     void SetUp() override {

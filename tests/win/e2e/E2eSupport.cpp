@@ -134,4 +134,28 @@ CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user,
     return zv::test::CameraRecord(address, channel, wnd, user, password);
 }
 
+void MouseTo(POINT pt) {
+    SetCursorPos(pt.x, pt.y);
+    Pump(30);
+}
+void MouseButton(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+    Pump(50);
+}
+
+POINT CentreOf(HWND hWnd) {
+    RECT rc{};
+    GetWindowRect(hWnd, &rc);
+    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+std::string EditText(HWND panel, int id) {
+    char s[32] = "";
+    GetDlgItemTextA(panel, id, s, sizeof s);
+    return s;
+}
+
 }  // namespace e2e

@@ -73,4 +73,11 @@ double MeanLevel(const std::vector<COLORREF>& px);
 CAMERA_INFO Camera(const char* address, int channel, HWND wnd, const char* user = "admin",
                    const char* password = "admin");
 
+// Real input through the system's queue, as a user's mouse gives it.
+void MouseTo(POINT pt);
+void MouseButton(bool down);
+POINT CentreOf(HWND hWnd);
+// The text of a dialog's control.
+std::string EditText(HWND dialog, int id);
+
 }  // namespace e2e

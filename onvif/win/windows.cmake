@@ -1,0 +1,12 @@
+# vortanet.dll, web-service build: the other build's ordinals (its .def) and
+# its picture output, into bin/onvif/ so that the two never mix.
+add_library(vortanet_onvif SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/OnvifLibrary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Worker.cpp
+    ${PROJECT_SOURCE_DIR}/vortanet/VideoOutput.cpp
+    ${PROJECT_SOURCE_DIR}/vortanet/vortanet.def)
+set_target_properties(vortanet_onvif PROPERTIES PREFIX "" OUTPUT_NAME vortanet
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/onvif)
+target_include_directories(vortanet_onvif PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/vortanet)
+target_link_libraries(vortanet_onvif PRIVATE zv_onvif_core windowscodecs ole32 uuid gdi32 user32)

@@ -1,0 +1,189 @@
+// Zentavo.dll over the web-service build of vortanet.dll, against the
+// simulator's web-service face: the live picture, the dome panel held by
+// the mouse (and a device that does not do Stop), the colour panel's
+// values on the device's own scale, a wrong password, and a device that
+// goes away and comes back.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "ControlClient.h"
+#include "E2eSupport.h"
+#include "TestSupport.h"
+#include "resource.h"
+
+namespace {
+
+using namespace e2e;
+
+const char* Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+const RECT kPicture{0, 60, 352, 288};
+
+class OnvifE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device = Env("ZV_ONVIF_DEVICE");
+        address = Env("ZV_ONVIF_ADDRESS");
+        control.SetPort(static_cast<uint16_t>(std::atoi(Env("ZV_ONVIF_CONTROL"))));
+        ASSERT_FALSE(device.empty()) << "run through tests/win/onvif/run";
+        ASSERT_TRUE(control.Ok("ping"));
+        dll = LoadLibraryA("Zentavo.dll");
+        ASSERT_NE(dll, nullptr);
+        StartVideo = Proc<PFN_Camera>(dll, "DVR_StartVideo");
+        StopVideo = Proc<PFN_Camera>(dll, "DVR_StopVideo");
+        GetConnectState = Proc<PFN_Camera>(dll, "DVR_GetConnectState");
+        ShowCamera = Proc<PFN_Panel>(dll, "DVR_ShowCamera");
+        ParamSet = Proc<PFN_Panel>(dll, "DVR_ParamSet");
+        SetDomeCMD = Proc<PFN_SetDomeCMD>(dll, "DVR_SetDomeCMD");
+        wnd = CameraWindow(0, 0);
+        cam = Camera(device.c_str(), 1, wnd);
+        state = "state " + address + " 1";
+    }
+    void TearDown() override {
+        if (StopVideo) StopVideo(&cam);
+        if (dll) FreeLibrary(dll);
+        if (wnd) DestroyWindow(wnd);
+        control.Command("onvif-no-stop " + address + " off");
+    }
+    double Field(const char* key) { return control.Field(state, key); }
+    bool PictureShown() {
+        return WaitFor(5000, [&] { return MeanLevel(Grab(wnd, kPicture)) > 5.0; }) >= 0;
+    }
+
+    std::string device, address, state;
+    zv::devsim::ControlClient control;
+    HMODULE dll = nullptr;
+    PFN_Camera StartVideo = nullptr, StopVideo = nullptr, GetConnectState = nullptr;
+    PFN_Panel ShowCamera = nullptr, ParamSet = nullptr;
+    PFN_SetDomeCMD SetDomeCMD = nullptr;
+    HWND wnd = nullptr;
+    CAMERA_INFO cam{};
+};
+
+TEST_F(OnvifE2e, TheLivePictureIsDrawnAndKeepsChanging) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    EXPECT_GT(cam.lPlayHandle, 0);
+    ASSERT_TRUE(PictureShown()) << "no picture";
+    const auto first = Grab(wnd, kPicture);
+    EXPECT_GE(WaitFor(2000, [&] { return Differing(first, Grab(wnd, kPicture)) > 0; }), 0)
+        << "the picture's clock moves";
+    EXPECT_EQ(GetConnectState(&cam), 1);
+    EXPECT_EQ(StopVideo(&cam), 1);
+    EXPECT_GE(WaitFor(2000, [&] { return control.Field("counters " + address, "rtsp_plays") >= 1; }), 0);
+}
+
+TEST_F(OnvifE2e, HoldingUpOnTheDomePanelTiltsAndTheReleaseStops) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_EQ(ShowCamera(&cam, 1, 400, 0), 1);
+    HWND panel = FindThreadWindowWithChild(IDC_DOME_JOYSTICK);
+    ASSERT_NE(panel, nullptr);
+    Pump(200);
+    const double tilt0 = Field("tilt");
+    MouseTo(CentreOf(GetDlgItem(panel, IDC_DOME_UP)));
+    MouseButton(true);
+    EXPECT_GE(WaitFor(1000, [&] { return Field("moving") == 1; }), 0) << "moving while held";
+    Pump(400);
+    MouseButton(false);
+    EXPECT_GE(WaitFor(500, [&] { return Field("moving") == 0; }), 0) << "stopped at the release";
+    const double tilt1 = Field("tilt");
+    EXPECT_GT(tilt1, tilt0) << "tilted up";
+    Pump(300);
+    EXPECT_EQ(Field("tilt"), tilt1) << "frozen";
+
+    // A dome that faults Stop is stopped by a move at zero speed.
+    ASSERT_TRUE(control.Ok("onvif-no-stop " + address + " on"));
+    ASSERT_EQ(SetDomeCMD(0, PTZ_LEFT, 0), 1);
+    EXPECT_GE(WaitFor(1000, [&] { return Field("moving") == 1; }), 0);
+    ASSERT_EQ(SetDomeCMD(0, PTZ_STOP, 0), 1);
+    EXPECT_GE(WaitFor(500, [&] { return Field("moving") == 0; }), 0) << "stopped without Stop";
+}
+
+TEST_F(OnvifE2e, ColourValuesLandOnTheDevicesScaleAndReadBackAsWritten) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_TRUE(PictureShown());
+    ASSERT_EQ(ParamSet(&cam, 1, 400, 300), 1);
+    Pump(200);
+    HWND panel = FindThreadWindowWithChild(IDC_COLOR_BRIGHTNESS_EDIT);
+    ASSERT_NE(panel, nullptr);
+    // The simulator keeps a level as a byte of 2.54 a level (0..100 -> 0..254);
+    // the panel shows the level on its own 0..255 scale.
+    const double device0 = Field("brightness");
+    const std::string b0 = EditText(panel, IDC_COLOR_BRIGHTNESS_EDIT);
+    EXPECT_NEAR(std::atoi(b0.c_str()), device0 / 2.54 * 2.55, 0.6) << "read from the device";
+    const double darkBefore = MeanLevel(Grab(wnd, kPicture));
+
+    // Typed and left: brightness to the top, hue (kept by the library) to 100.
+    auto type = [&](int id, const char* text, int next) {
+        HWND edit = GetDlgItem(panel, id);
+        SetFocus(edit);
+        SetWindowTextA(edit, text);
+        SetFocus(GetDlgItem(panel, next));
+        Pump(200);
+    };
+    type(IDC_COLOR_BRIGHTNESS_EDIT, "255", IDC_COLOR_CONTRAST_EDIT);
+    type(IDC_COLOR_HUE_EDIT, "100", IDC_COLOR_CONTRAST_EDIT);
+    EXPECT_EQ(Field("brightness"), 254) << "level 100, the device's maximum";
+    EXPECT_GE(WaitFor(2000, [&] { return MeanLevel(Grab(wnd, kPicture)) > darkBefore + 20; }), 0)
+        << "a brighter picture (before " << darkBefore << ")";
+
+    // Read again from the device by a fresh panel.
+    ASSERT_EQ(ParamSet(&cam, 1, 400, 300), 1);
+    Pump(200);
+    panel = FindThreadWindowWithChild(IDC_COLOR_BRIGHTNESS_EDIT);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(EditText(panel, IDC_COLOR_BRIGHTNESS_EDIT), "255");
+    EXPECT_EQ(EditText(panel, IDC_COLOR_HUE_EDIT), "100");
+    type(IDC_COLOR_BRIGHTNESS_EDIT, b0.c_str(), IDC_COLOR_CONTRAST_EDIT);
+    EXPECT_EQ(Field("brightness"), device0) << "back to where it was";
+}
+
+TEST_F(OnvifE2e, AWrongPasswordIsALoginFailure) {
+    CAMERA_INFO wrong = Camera(device.c_str(), 1, wnd, "admin", "nope");
+    EXPECT_EQ(StartVideo(&wrong), 0);
+    EXPECT_EQ(wrong.lPlayHandle, ZV_STATUS_LOGIN_FAILED);
+}
+
+TEST_F(OnvifE2e, ADeviceThatGoesAwayIsSeenWithinThreeSecondsAndPlaysAgainWhenBack) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_TRUE(PictureShown());
+    ASSERT_EQ(GetConnectState(&cam), 1);
+    // Down for 4 s: the control port answers when the device is back.
+    std::string restarted;
+    std::atomic<bool> back{false};
+    std::thread restart([&] {
+        restarted = control.Command("restart " + address + " 4000", 10000);
+        back = true;
+    });
+    const long took = WaitFor(3000, [&] { return GetConnectState(&cam) == 0; });
+    EXPECT_GE(took, 0) << "still connected 3 s after the device went down";
+    RecordProperty("loss_seen_ms", int(took));
+    std::printf("loss seen after %ld ms\n", took);
+    WaitFor(10000, [&] { return back.load(); });
+    restart.join();
+    ASSERT_EQ(restarted.rfind("OK", 0), 0u) << restarted;
+    StopVideo(&cam);
+    EXPECT_GE(WaitFor(8000, [&] { return StartVideo(&cam) == 1; }), 0) << "plays again";
+    EXPECT_TRUE(PictureShown());
+}
+
+TEST_F(OnvifE2e, WebServicesThatStopAnsweringAreALossEvenWhileTheStreamRuns) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_TRUE(PictureShown());
+    ASSERT_TRUE(control.Ok("onvif-drop " + address + " on"));
+    const long took = WaitFor(3000, [&] { return GetConnectState(&cam) == 0; });
+    control.Command("onvif-drop " + address + " off");
+    EXPECT_GE(took, 0) << "still connected 3 s after the services stopped answering";
+    RecordProperty("loss_seen_ms", int(took));
+    std::printf("loss seen after %ld ms\n", took);
+}
+
+}  // namespace
