@@ -76,17 +76,15 @@ bool SoapClient::Exchange(const std::string& request, Response& resp, int64_t de
         if (st != ResponseParser::Status::NeedMore) return false;
         const int64_t now = NowMs();
         if (now >= deadline || m_abort) return false;
-        const auto w = m_socket.WaitReadable(static_cast<int>(std::min<int64_t>(deadline - now, 100)));
-        if (w == net::Socket::Wait::Error) return false;
-        if (w == net::Socket::Wait::Timeout) continue;
-        const long n = m_socket.Recv(buf, sizeof buf);
+        // One wait to the deadline; Abort ends it by shutting the socket.
+        const long n = m_socket.RecvWithin(buf, sizeof buf, static_cast<int>(deadline - now));
         if (n < 0) {
             // Closed: a body that runs to the close is complete now.
             parser.Finish();
             if (parser.Next(resp) == ResponseParser::Status::Response) return true;
             return false;
         }
-        if (n == 0) continue;
+        if (n == 0) continue;  // nothing in time: the deadline decides
         nothingBack = false;
         if (!parser.Feed(buf, static_cast<size_t>(n))) return false;
     }

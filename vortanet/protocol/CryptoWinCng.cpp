@@ -33,35 +33,42 @@ Digest HmacSha256(const uint8_t* key, size_t keyLen, const uint8_t* msg, size_t 
 
 namespace {
 
+// A provider opened once per algorithm and kept for the process: opening
+// one costs more than the hash itself, and a handle serves many threads.
+BCRYPT_ALG_HANDLE Provider(LPCWSTR algorithm) {
+    BCRYPT_ALG_HANDLE alg = nullptr;
+    return BCryptOpenAlgorithmProvider(&alg, algorithm, nullptr, 0) < 0 ? nullptr : alg;
+}
+
 // One plain hash through CNG; zeros if the provider fails.
 template <size_t N>
-std::array<uint8_t, N> PlainHash(LPCWSTR algorithm, const uint8_t* msg, size_t msgLen) {
+std::array<uint8_t, N> PlainHash(BCRYPT_ALG_HANDLE alg, const uint8_t* msg, size_t msgLen) {
     std::array<uint8_t, N> d{};
     static const uint8_t kEmpty = 0;
-    BCRYPT_ALG_HANDLE alg = nullptr;
-    if (BCryptOpenAlgorithmProvider(&alg, algorithm, nullptr, 0) < 0) return d;
     BCRYPT_HASH_HANDLE h = nullptr;
-    if (BCryptCreateHash(alg, &h, nullptr, 0, nullptr, 0, 0) >= 0) {
+    if (alg && BCryptCreateHash(alg, &h, nullptr, 0, nullptr, 0, 0) >= 0) {
         BCryptHashData(h, const_cast<PUCHAR>(msg ? msg : &kEmpty), static_cast<ULONG>(msgLen), 0);
         BCryptFinishHash(h, d.data(), static_cast<ULONG>(d.size()), 0);
         BCryptDestroyHash(h);
     }
-    BCryptCloseAlgorithmProvider(alg, 0);
     return d;
 }
 
 }  // namespace
 
 Sha1Digest Sha1(const uint8_t* msg, size_t msgLen) {
-    return PlainHash<kSha1Size>(BCRYPT_SHA1_ALGORITHM, msg, msgLen);
+    static const BCRYPT_ALG_HANDLE alg = Provider(BCRYPT_SHA1_ALGORITHM);
+    return PlainHash<kSha1Size>(alg, msg, msgLen);
 }
 
 Md5Digest Md5(const uint8_t* msg, size_t msgLen) {
-    return PlainHash<kMd5Size>(BCRYPT_MD5_ALGORITHM, msg, msgLen);
+    static const BCRYPT_ALG_HANDLE alg = Provider(BCRYPT_MD5_ALGORITHM);
+    return PlainHash<kMd5Size>(alg, msg, msgLen);
 }
 
 Digest Sha256(const uint8_t* msg, size_t msgLen) {
-    return PlainHash<kSha256Size>(BCRYPT_SHA256_ALGORITHM, msg, msgLen);
+    static const BCRYPT_ALG_HANDLE alg = Provider(BCRYPT_SHA256_ALGORITHM);
+    return PlainHash<kSha256Size>(alg, msg, msgLen);
 }
 
 bool RandomBytes(uint8_t* out, size_t n) {

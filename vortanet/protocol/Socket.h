@@ -46,6 +46,14 @@ public:
     // or the connection failed.
     long Recv(void* buf, size_t n);
     long Send(const void* buf, size_t n);
+    // Waits up to timeoutMs for bytes. On Windows one blocking receive with
+    // a receive timeout rather than a readiness wait and a receive: some
+    // socket layers spend as long on the wait as on a loopback round trip.
+    // Bytes (> 0), 0 when none came in time (close the socket then: a timed
+    // out receive leaves it undefined on some systems), -1 once closed or
+    // failed. Shutdown from another thread ends the wait. It may end up to
+    // 100 ms after timeoutMs.
+    long RecvWithin(void* buf, size_t n, int timeoutMs);
     // Sends everything unless the connection fails, timeoutMs passes without
     // progress, or *stop becomes true.
     bool SendAll(const void* buf, size_t n, int timeoutMs, const std::atomic<bool>* stop);
@@ -61,6 +69,8 @@ public:
 private:
     explicit Socket(intptr_t h) : m_h(h) {}
     intptr_t m_h = -1;
+    bool m_blocking = false;    // switched by RecvWithin on Windows
+    int m_recvTimeoutMs = -1;  // the receive timeout last set there
 };
 
 }  // namespace zv::net

@@ -42,11 +42,13 @@ std::string Errno(const char* what) { return std::string(what) + ": " + std::str
 bool Startup() { return true; }
 
 Socket::~Socket() { Close(); }
-Socket::Socket(Socket&& o) noexcept : m_h(o.m_h) { o.m_h = -1; }
+Socket::Socket(Socket&& o) noexcept : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs) { o.m_h = -1; }
 Socket& Socket::operator=(Socket&& o) noexcept {
     if (this != &o) {
         Close();
         m_h = o.m_h;
+        m_blocking = o.m_blocking;
+        m_recvTimeoutMs = o.m_recvTimeoutMs;
         o.m_h = -1;
     }
     return *this;
@@ -184,6 +186,15 @@ void Socket::SetSendBuffer(int bytes) {
 void Socket::SetNoDelay() {
     const int one = 1;
     if (m_h >= 0) setsockopt(static_cast<int>(m_h), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+
+// A readiness wait costs little here: no blocking mode needed.
+long Socket::RecvWithin(void* buf, size_t n, int timeoutMs) {
+    const Wait w = WaitReadable(timeoutMs);
+    if (w == Wait::Timeout) return 0;
+    if (w == Wait::Error) return -1;
+    return Recv(buf, n);
 }
 
 }  // namespace zv::net

@@ -54,11 +54,13 @@ bool Startup() {
 }
 
 Socket::~Socket() { Close(); }
-Socket::Socket(Socket&& o) noexcept : m_h(o.m_h) { o.m_h = -1; }
+Socket::Socket(Socket&& o) noexcept : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs) { o.m_h = -1; }
 Socket& Socket::operator=(Socket&& o) noexcept {
     if (this != &o) {
         Close();
         m_h = o.m_h;
+        m_blocking = o.m_blocking;
+        m_recvTimeoutMs = o.m_recvTimeoutMs;
         o.m_h = -1;
     }
     return *this;
@@ -194,6 +196,31 @@ void Socket::SetNoDelay() {
     if (m_h != -1)
         setsockopt(H(m_h), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one),
                    sizeof one);
+}
+
+
+long Socket::RecvWithin(void* buf, size_t n, int timeoutMs) {
+    if (m_h == -1) return -1;
+    if (!m_blocking) {
+        u_long off = 0;
+        if (ioctlsocket(H(m_h), FIONBIO, &off) != 0) return -1;
+        m_blocking = true;
+    }
+    // Set again only when the wait asked for is longer, or shorter by more
+    // than a tenth of a second: a call then ends at most that late, and
+    // calls in a row with the same deadline skip a system call.
+    const int timeout = timeoutMs < 1 ? 1 : timeoutMs;
+    if (timeout > m_recvTimeoutMs || timeout < m_recvTimeoutMs - 100) {
+        const DWORD value = static_cast<DWORD>(timeout);
+        if (setsockopt(H(m_h), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value) != 0)
+            return -1;
+        m_recvTimeoutMs = timeout;
+    }
+    const int want = n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(n);
+    const int r = recv(H(m_h), static_cast<char*>(buf), want, 0);
+    if (r > 0) return r;
+    if (r == 0) return -1;
+    return WSAGetLastError() == WSAETIMEDOUT ? 0 : -1;
 }
 
 }  // namespace zv::net
