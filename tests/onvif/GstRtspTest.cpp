@@ -112,7 +112,8 @@ std::vector<std::string> FrameMd5s(const std::string& input) {
 }
 
 // GStreamer's RTSP server in a child process. It ends when its standard
-// input closes, so it goes with the test even when the test dies.
+// input closes, so it goes with the test even when the test dies, and takes
+// the media's folder with it.
 class GstServer {
 public:
     ~GstServer() { Stop(); }
@@ -134,7 +135,7 @@ public:
             const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (err >= 0) dup2(err, 2);
             execl(kPython, kPython, script.c_str(), "--dir", d.c_str(), "--user", kUser, "--password", kPassword,
-                  static_cast<char*>(nullptr));
+                  "--cleanup", static_cast<char*>(nullptr));
             _exit(3);
         }
         close(in[0]);
@@ -226,8 +227,6 @@ protected:
         else if (r != 0) s_failure = "the server did not start: " + why;
     }
     static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
         if (!s_dir.empty()) {
             // What the server said, for a failure's sake, before it goes.
             const auto* suite = ::testing::UnitTest::GetInstance()->current_test_suite();
@@ -235,6 +234,10 @@ protected:
                 std::ifstream log(s_dir / "server.log");
                 std::cerr << "-- gst_rtsp_server.py said:\n" << log.rdbuf() << "--\n";
             }
+        }
+        delete s_server;
+        s_server = nullptr;
+        if (!s_dir.empty()) {
             std::error_code ec;
             fs::remove_all(s_dir, ec);
             s_dir.clear();

@@ -7,11 +7,13 @@ prepared:
   /h264   the H.264 stream of DIR/h264.mkv as RTP/H.264
 
 Prints the bound port on a line of its own once it listens, and exits when
-its standard input closes (the test ended, however it ended) or on SIGTERM.
+its standard input closes (the test ended, however it ended) or on SIGTERM;
+with --cleanup it then removes DIR, which a test that crashed cannot.
 Exit 3 when GStreamer's RTSP server or a needed element is missing.
 """
 
 import argparse
+import shutil
 import signal
 import sys
 
@@ -33,6 +35,7 @@ def main():
     ap.add_argument("--port", type=int, default=0)
     ap.add_argument("--user", required=True)
     ap.add_argument("--password", required=True)
+    ap.add_argument("--cleanup", action="store_true", help="remove DIR on exit")
     args = ap.parse_args()
 
     Gst.init(None)
@@ -91,7 +94,11 @@ def main():
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, lambda: loop.quit() or False)
 
     print(server.get_bound_port(), flush=True)
-    loop.run()
+    try:
+        loop.run()
+    finally:
+        if args.cleanup:
+            shutil.rmtree(args.dir, ignore_errors=True)
     return 0
 
 
