@@ -2,8 +2,9 @@
 // and stdcall signatures as the device-protocol build, over a camera's web
 // services (login, PTZ, colour) and its RTSP stream (live pictures). One
 // watch thread per login notices a device that stops answering; two
-// threads per play receive and draw, the drawing one taking only the
+// threads per play receive and draw, the drawing one drawing only the
 // newest picture so that a slow window drops frames rather than lags.
+// Streams are JPEG, or H.264 where the system has a decoder.
 #define ZV_BUILDING_NETLIB
 #include <windows.h>
 
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "H264Depacketizer.h"
 #include "JpegDepacketizer.h"
 #include "OnvifDevice.h"
 #include "Rtp.h"
@@ -25,6 +27,8 @@
 #include "Socket.h"
 #include "VideoOutput.h"
 #include "VortanetApi.h"
+#include "MfH264Decoder.h"
+#include "Sdp.h"
 #include "VortanetStats.h"
 #include "WicJpegDecoder.h"
 #include "Worker.h"
@@ -42,6 +46,9 @@ constexpr DWORD kWatchPeriodMs = 1000;  // a lost device is reported within abou
 constexpr int kPingTimeoutMs = 1000;
 constexpr int kMissesForLoss = 2;
 constexpr DWORD kReopenPauseMs = 1000;
+// H.264 pictures depend on the ones before: they wait in order, and a
+// drawer this far behind skips to the next key frame.
+constexpr size_t kMaxWaitingUnits = 25;
 
 class CLibrary;
 
@@ -73,20 +80,28 @@ struct Play {
     Url uri;
     std::string user, password;
     std::unique_ptr<RtspClient> rtsp;
+    bool spropSet = false;  // the stream's parameter sets given to the depacketizer
     std::mutex rtspMutex;  // rtsp's replacement against Abort from another thread
     CVideoOutput output;
     std::atomic<bool> stop{false};
 
+    Codec codec = Codec::Jpeg;
+
+    // What the receiver hands the drawer: the newest whole JPEG picture
+    // (one slot, replaced), or H.264 access units in order.
+    struct Unit {
+        std::vector<uint8_t> data;
+        uint32_t no = 0;
+        uint64_t stamp = 0;
+        bool key = false;
+    };
     std::mutex mailMutex;
     std::condition_variable mailChanged;
-    std::vector<uint8_t> mail;  // a whole JPEG picture
-    bool mailFull = false;
-    uint32_t mailNo = 0;
-    uint64_t mailStamp = 0;
+    std::vector<Unit> mail;
 
     CWorker receiver, drawer;  // last: ended first
 
-    explicit Play(HWND wnd) : output(wnd) {}
+    explicit Play(HWND wnd, Codec c) : output(wnd), codec(c) {}
     void Stop() {
         stop = true;
         {
@@ -192,8 +207,10 @@ public:
         LoginPtr login = LoginOf(loginHandle);
         if (!login || channel < 0) return 0;
         StreamChoice choice;
-        if (!login->device->Stream(channel, false, choice) || choice.codec != Codec::Jpeg) return 0;
-        auto play = std::make_shared<Play>(wnd);
+        if (!login->device->Stream(channel, CMfH264Decoder::Available(), choice) ||
+            (choice.codec != Codec::Jpeg && choice.codec != Codec::H264))
+            return 0;
+        auto play = std::make_shared<Play>(wnd, choice.codec);
         play->login = loginHandle;
         play->uri = choice.uri;
         play->user = login->device->User();
@@ -362,13 +379,26 @@ private:
         if (LoginPtr l = LoginOf(handle)) SetEvent(l->wake);
     }
 
-    // The receiving thread of a play: packets in order, whole pictures into
-    // the mailbox; a broken stream asks the watch to look at the device and
-    // is opened again while the play lasts.
+    // The receiving thread of a play: packets in order, whole pictures (or
+    // access units) to the drawer; a broken stream asks the watch to look
+    // at the device and is opened again while the play lasts.
     void Receive(Play& play) {
         RtpReorder reorder(0);  // over TCP a gap is a loss at once
-        JpegDepacketizer depack;
+        JpegDepacketizer jpeg;
+        H264Depacketizer h264;
+        std::vector<H264Depacketizer::AccessUnit> units;
         uint32_t completed = 0;
+        auto dropped = [&] { return uint32_t(jpeg.FramesDropped() + h264.FramesDropped()); };
+        auto deliver = [&](const RtpPacket& pkt, uint32_t lost) {
+            if (play.codec == Codec::Jpeg) {
+                JpegDepacketizer::Frame frame;
+                if (jpeg.Push(pkt, lost, frame)) Post(play, std::move(frame.jpeg), ++completed + dropped(), false);
+                return;
+            }
+            units.clear();
+            h264.Push(pkt, lost, units);
+            for (auto& u : units) Post(play, std::move(u.data), ++completed + dropped(), u.keyFrame);
+        };
         while (!play.stop) {
             if (!play.rtsp) {
                 auto fresh = std::make_unique<RtspClient>(play.user, play.password);
@@ -384,16 +414,15 @@ private:
                 }
                 reorder.Reset();
             }
+            if (!play.spropSet && play.codec == Codec::H264) {
+                h264.SetParameterSets(FmtpParameter(play.rtsp->Track().fmtp, "sprop-parameter-sets"));
+                play.spropSet = true;
+            }
             const uint8_t* data = nullptr;
             size_t size = 0;
             switch (play.rtsp->Receive(200, data, size)) {
             case RtspClient::Event::Packet:
-                reorder.Push(data, size, [&](const RtpPacket& pkt, uint32_t lost) {
-                    JpegDepacketizer::Frame frame;
-                    if (!depack.Push(pkt, lost, frame)) return;
-                    ++completed;
-                    Post(play, std::move(frame.jpeg), completed + uint32_t(depack.FramesDropped()));
-                });
+                reorder.Push(data, size, deliver);
                 break;
             case RtspClient::Event::Idle:
                 break;
@@ -401,6 +430,7 @@ private:
                 if (play.stop) break;
                 WakeWatch(play.login);
                 ResetStream(play);
+                play.spropSet = false;
                 break;
             }
         }
@@ -413,34 +443,47 @@ private:
         play.rtsp.reset();
     }
 
-    static void Post(Play& play, std::vector<uint8_t>&& jpeg, uint32_t frameNo) {
+    static void Post(Play& play, std::vector<uint8_t>&& data, uint32_t no, bool key) {
         std::lock_guard<std::mutex> lock(play.mailMutex);
-        play.mail = std::move(jpeg);  // an undrawn picture is replaced: a drop
-        play.mailFull = true;
-        play.mailNo = frameNo;
-        play.mailStamp = UnixMicros();
+        if (play.codec == Codec::Jpeg) {
+            play.mail.clear();  // an undrawn picture is replaced: a drop
+        } else if (play.mail.size() >= kMaxWaitingUnits) {
+            if (!key) return;  // behind: nothing until the next key frame
+            play.mail.clear();
+        }
+        play.mail.push_back(Play::Unit{std::move(data), no, UnixMicros(), key});
         play.mailChanged.notify_one();
     }
 
-    // The drawing thread of a play.
+    // The drawing thread of a play: every H.264 unit is decoded (each needs
+    // the ones before), only the newest picture is drawn.
     static void Draw(Play& play) {
-        CWicJpegDecoder decoder;
-        std::vector<uint8_t> jpeg, bgr;
+        CWicJpegDecoder jpeg;
+        std::unique_ptr<CMfH264Decoder> h264;
+        if (play.codec == Codec::H264) h264 = std::make_unique<CMfH264Decoder>();
+        std::vector<Play::Unit> units;
+        std::vector<uint8_t> bgr;
         while (!play.stop) {
-            uint32_t no;
-            uint64_t stamp;
             {
                 std::unique_lock<std::mutex> lock(play.mailMutex);
-                play.mailChanged.wait(lock, [&] { return play.stop || play.mailFull; });
+                play.mailChanged.wait(lock, [&] { return play.stop || !play.mail.empty(); });
                 if (play.stop) break;
-                jpeg.swap(play.mail);
-                play.mailFull = false;
-                no = play.mailNo;
-                stamp = play.mailStamp;
+                units.swap(play.mail);
+                play.mail.clear();
             }
             int w = 0, h = 0, stride = 0;
-            if (decoder.Decode(jpeg.data(), jpeg.size(), bgr, w, h, stride))
-                play.output.Present(bgr.data(), w, h, stride, no, stamp);
+            bool have = false;
+            if (play.codec == Codec::Jpeg) {
+                have = jpeg.Decode(units.back().data.data(), units.back().data.size(), bgr, w, h, stride);
+            } else {
+                for (const auto& u : units) have = h264->Decode(u.data.data(), u.data.size(), nullptr) || have;
+                if (have) {
+                    w = h264->Width(), h = h264->Height(), stride = (w * 3 + 3) & ~3;
+                    Nv12ToBgr(h264->Nv12().data(), w, h, bgr);
+                }
+            }
+            if (have) play.output.Present(bgr.data(), w, h, stride, units.back().no, units.back().stamp);
+            units.clear();
         }
     }
 

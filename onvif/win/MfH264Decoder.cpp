@@ -1,0 +1,233 @@
+#include "MfH264Decoder.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+#include <mftransform.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace vn::onvif {
+
+namespace {
+
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ~ComPtr() { Reset(); }
+    void Reset() {
+        if (p) p->Release();
+        p = nullptr;
+    }
+    T** operator&() { return &p; }
+    T* operator->() const { return p; }
+};
+
+constexpr uint8_t kDelimiter[] = {0, 0, 0, 1, 0x09, 0xF0};
+constexpr int kMaxSide = 8192;
+
+IMFTransform* CreateDecoder() {
+    MFT_REGISTER_TYPE_INFO input{MFMediaType_Video, MFVideoFormat_H264};
+    IMFActivate** found = nullptr;
+    UINT32 count = 0;
+    IMFTransform* mft = nullptr;
+    if (FAILED(MFTEnumEx(MFT_CATEGORY_VIDEO_DECODER, MFT_ENUM_FLAG_SYNCMFT | MFT_ENUM_FLAG_SORTANDFILTER, &input,
+                         nullptr, &found, &count)))
+        return nullptr;
+    for (UINT32 i = 0; i < count; ++i) {
+        if (!mft && FAILED(found[i]->ActivateObject(IID_IMFTransform, reinterpret_cast<void**>(&mft)))) mft = nullptr;
+        found[i]->Release();
+    }
+    CoTaskMemFree(found);
+    return mft;
+}
+
+}  // namespace
+
+bool CMfH264Decoder::Available() {
+    static std::once_flag once;
+    static bool available = false;
+    // On a thread of its own: the caller's thread may be in any apartment.
+    std::call_once(once, [] {
+        std::thread probe([] {
+            const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+            {
+                CMfH264Decoder d;
+                available = d.Ready();
+            }
+            if (com) CoUninitialize();
+        });
+        probe.join();
+    });
+    return available;
+}
+
+CMfH264Decoder::CMfH264Decoder() {
+    m_started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
+    if (!m_started) return;
+    m_mft = CreateDecoder();
+    if (!m_mft) return;
+    ComPtr<IMFMediaType> in;
+    if (FAILED(MFCreateMediaType(&in)) || FAILED(in->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video)) ||
+        FAILED(in->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264)) || FAILED(m_mft->SetInputType(0, in.p, 0)) ||
+        !SetOutputType()) {
+        m_mft->Release();
+        m_mft = nullptr;
+        return;
+    }
+    m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_BEGIN_STREAMING, 0);
+    m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_START_OF_STREAM, 0);
+}
+
+CMfH264Decoder::~CMfH264Decoder() {
+    if (m_mft) m_mft->Release();
+    if (m_started) MFShutdown();
+}
+
+// NV12 out, and the picture's size and the buffers' layout as the type says.
+bool CMfH264Decoder::SetOutputType() {
+    for (DWORD i = 0;; ++i) {
+        ComPtr<IMFMediaType> t;
+        if (FAILED(m_mft->GetOutputAvailableType(0, i, &t))) return false;
+        GUID sub{};
+        if (FAILED(t->GetGUID(MF_MT_SUBTYPE, &sub)) || sub != MFVideoFormat_NV12) continue;
+        if (FAILED(m_mft->SetOutputType(0, t.p, 0))) return false;
+        UINT32 w = 0, h = 0;
+        MFGetAttributeSize(t.p, MF_MT_FRAME_SIZE, &w, &h);
+        MFVideoArea area{};
+        if (SUCCEEDED(t->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area), sizeof area,
+                                 nullptr)) &&
+            area.Area.cx > 0 && area.Area.cy > 0) {
+            m_alignedHeight = static_cast<int>(h);
+            w = static_cast<UINT32>(area.Area.cx), h = static_cast<UINT32>(area.Area.cy);
+        } else {
+            m_alignedHeight = static_cast<int>(h);
+        }
+        UINT32 stride = 0;
+        if (FAILED(t->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) || int32_t(stride) <= 0) stride = w;
+        m_width = static_cast<int>(w);
+        m_height = static_cast<int>(h);
+        m_stride = static_cast<int>(stride);
+        return true;
+    }
+}
+
+bool CMfH264Decoder::Decode(const uint8_t* au, size_t size, std::vector<uint8_t>* bgr) {
+    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return false;
+    ComPtr<IMFSample> sample;
+    ComPtr<IMFMediaBuffer> buffer;
+    const DWORD total = static_cast<DWORD>(size + sizeof kDelimiter);
+    BYTE* p = nullptr;
+    if (FAILED(MFCreateSample(&sample)) || FAILED(MFCreateMemoryBuffer(total, &buffer)) ||
+        FAILED(buffer->Lock(&p, nullptr, nullptr)))
+        return false;
+    std::memcpy(p, au, size);
+    std::memcpy(p + size, kDelimiter, sizeof kDelimiter);
+    buffer->Unlock();
+    buffer->SetCurrentLength(total);
+    sample->AddBuffer(buffer.p);
+    sample->SetSampleTime(m_time);
+    sample->SetSampleDuration(400000);  // 25 a second, in 100 ns
+    m_time += 400000;
+    bool got = false;
+    HRESULT hr = m_mft->ProcessInput(0, sample.p, 0);
+    if (hr == MF_E_NOTACCEPTING) {  // pictures waiting: take them, then once more
+        if (!Drain(got)) return false;
+        hr = m_mft->ProcessInput(0, sample.p, 0);
+    }
+    if (FAILED(hr) || !Drain(got)) return false;
+    if (got && bgr) Nv12ToBgr(m_nv12.data(), m_width, m_height, *bgr);
+    return got;
+}
+
+// Takes every picture the decoder has; the newest stays in m_nv12.
+bool CMfH264Decoder::Drain(bool& got) {
+    for (;;) {
+        MFT_OUTPUT_STREAM_INFO info{};
+        if (FAILED(m_mft->GetOutputStreamInfo(0, &info))) return false;
+        ComPtr<IMFSample> sample;
+        ComPtr<IMFMediaBuffer> buffer;
+        const bool provides = info.dwFlags & (MFT_OUTPUT_STREAM_PROVIDES_SAMPLES | MFT_OUTPUT_STREAM_CAN_PROVIDE_SAMPLES);
+        if (!provides) {
+            if (FAILED(MFCreateSample(&sample)) ||
+                FAILED(MFCreateMemoryBuffer(std::max<DWORD>(info.cbSize, 1), &buffer)))
+                return false;
+            sample->AddBuffer(buffer.p);
+        }
+        MFT_OUTPUT_DATA_BUFFER out{};
+        out.pSample = sample.p;
+        DWORD status = 0;
+        const HRESULT hr = m_mft->ProcessOutput(0, 1, &out, &status);
+        if (out.pEvents) out.pEvents->Release();
+        if (hr == MF_E_TRANSFORM_NEED_MORE_INPUT) return true;
+        if (hr == MF_E_TRANSFORM_STREAM_CHANGE) {
+            if (!SetOutputType()) return false;
+            continue;
+        }
+        if (FAILED(hr)) return false;
+        IMFSample* given = out.pSample;
+        ComPtr<IMFMediaBuffer> whole;
+        if (!given || FAILED(given->ConvertToContiguousBuffer(&whole))) {
+            if (provides && given) given->Release();
+            return false;
+        }
+        BYTE* p = nullptr;
+        DWORD length = 0;
+        const bool sane = m_width > 0 && m_height > 0 && m_width <= kMaxSide && m_height <= kMaxSide &&
+                          m_stride >= m_width && m_alignedHeight >= m_height;
+        if (sane && SUCCEEDED(whole->Lock(&p, nullptr, &length))) {
+            const size_t need = size_t(m_stride) * m_alignedHeight * 3 / 2;
+            if (length >= need) {
+                // Rows of the picture only, without the decoder's padding.
+                m_nv12.resize(size_t(m_width) * m_height * 3 / 2);
+                for (int y = 0; y < m_height; ++y)
+                    std::memcpy(&m_nv12[size_t(y) * m_width], p + size_t(y) * m_stride, size_t(m_width));
+                const uint8_t* uv = p + size_t(m_stride) * m_alignedHeight;
+                uint8_t* dst = m_nv12.data() + size_t(m_width) * m_height;
+                for (int y = 0; y < m_height / 2; ++y)
+                    std::memcpy(dst + size_t(y) * m_width, uv + size_t(y) * m_stride, size_t(m_width));
+                got = true;
+            }
+            whole->Unlock();
+        }
+        if (provides) given->Release();
+    }
+}
+
+void Nv12ToBgr(const uint8_t* nv12, int width, int height, std::vector<uint8_t>& bgr) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    bgr.resize(size_t(rowBytes) * height);
+    const uint8_t* uvPlane = nv12 + size_t(width) * height;
+    auto clamp = [](int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* yRow = nv12 + size_t(y) * width;
+        const uint8_t* uvRow = uvPlane + size_t(y / 2) * width;
+        uint8_t* out = bgr.data() + size_t(y) * rowBytes;
+        for (int x = 0; x < width; ++x, out += 3) {
+            const int c = 298 * (yRow[x] - 16);
+            const int d = uvRow[x & ~1] - 128, e = uvRow[(x & ~1) + 1] - 128;
+            out[0] = clamp((c + 516 * d + 128) >> 8);
+            out[1] = clamp((c - 100 * d - 208 * e + 128) >> 8);
+            out[2] = clamp((c + 409 * e + 128) >> 8);
+        }
+    }
+}
+
+std::vector<std::vector<uint8_t>> SplitAtDelimiters(const uint8_t* data, size_t size) {
+    std::vector<std::vector<uint8_t>> units;
+    std::vector<size_t> starts;  // of each delimiter's start code
+    for (size_t i = 0; i + 4 < size; ++i) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && (data[i + 3] & 0x1F) == 9)
+            starts.push_back(i > 0 && data[i - 1] == 0 ? i - 1 : i);
+    }
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const size_t end = k + 1 < starts.size() ? starts[k + 1] : size;
+        units.emplace_back(data + starts[k], data + end);
+    }
+    return units;
+}
+
+}  // namespace vn::onvif
