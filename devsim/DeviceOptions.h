@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct DeviceOptions {
     int onvifPort = -1;
     int rtspPort = 0;
     int jpegQuality = 75;
+    // Channels (0-based) whose web-service profile names an H.264 stream
+    // served elsewhere (a real encoder's RTSP server) instead of ours.
+    std::map<int, std::string> h264Streams;
 };
 
 // Faults injected through the control interface.

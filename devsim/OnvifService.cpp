@@ -498,8 +498,11 @@ std::string OnvifService::VideoSourceConfigXml(int ch, const char* element) cons
 std::string OnvifService::VideoEncoderConfigXml(int ch, const char* element) const {
     const std::string n = std::to_string(ch + 1);
     const DeviceOptions& o = m_dev.Options();
-    return std::string("<") + element + " token=\"jpeg_encoder_" + n + "\"><tt:Name>JPEG " + n +
-           "</tt:Name><tt:UseCount>1</tt:UseCount><tt:Encoding>JPEG</tt:Encoding>"
+    const bool h264 = o.h264Streams.count(ch) != 0;
+    const std::string codec = h264 ? "H264" : "JPEG";
+    return std::string("<") + element + " token=\"" + (h264 ? "h264" : "jpeg") + "_encoder_" + n +
+           "\"><tt:Name>" + codec + " " + n + "</tt:Name><tt:UseCount>1</tt:UseCount><tt:Encoding>" + codec +
+           "</tt:Encoding>"
            "<tt:Resolution><tt:Width>" + std::to_string(o.width) + "</tt:Width><tt:Height>" +
            std::to_string(o.height) + "</tt:Height></tt:Resolution><tt:Quality>" +
            std::to_string(o.jpegQuality) + "</tt:Quality><tt:RateControl>"
@@ -592,10 +595,13 @@ OnvifService::Result OnvifService::GetStreamUri(const XmlElement& req) {
             return Fault(400, "env:Sender", "ter:InvalidArgVal", "ter:InvalidStreamSetup",
                          "unicast streams only");
     }
+    const auto external = m_dev.Options().h264Streams.find(ch);
+    const std::string uri = external != m_dev.Options().h264Streams.end()
+                                ? XmlEscape(external->second)
+                                : "rtsp://" + m_dev.Address() + ":" + std::to_string(m_dev.RtspPort()) + "/ch" +
+                                      std::to_string(ch + 1);
     Result r;
-    r.body = "<trt:GetStreamUriResponse><trt:MediaUri><tt:Uri>rtsp://" + m_dev.Address() + ":" +
-             std::to_string(m_dev.RtspPort()) + "/ch" + std::to_string(ch + 1) +
-             "</tt:Uri><tt:InvalidAfterConnect>false</tt:InvalidAfterConnect>"
+    r.body = "<trt:GetStreamUriResponse><trt:MediaUri><tt:Uri>" + uri + "</tt:Uri><tt:InvalidAfterConnect>false</tt:InvalidAfterConnect>"
              "<tt:InvalidAfterReboot>false</tt:InvalidAfterReboot><tt:Timeout>PT60S</tt:Timeout>"
              "</trt:MediaUri></trt:GetStreamUriResponse>";
     return r;

@@ -40,6 +40,8 @@ std::string Usage() {
            "                        streams (0 = any free port; default off; native build)\n"
            "  --rtsp-port N         RTSP port with --onvif-port (default 0 = any free port)\n"
            "  --jpeg-quality N      JPEG quality of snapshots and streams, 1..100 (default 75)\n"
+           "  --h264-stream CH=URL  channel CH's profile is H.264 streamed from URL (an RTSP\n"
+           "                        server of your own) instead of JPEG from devsim\n"
            "Control commands: send 'help' to the control port.\n";
 }
 
@@ -120,6 +122,12 @@ bool ParseCommandLine(int argc, const char* const* argv, SimulatorOptions& opts,
         } else if (a == "--jpeg-quality") {
             if (!value(v) || !ToInt(v, 1, 100, n)) return fail("--jpeg-quality needs 1..100");
             proto.jpegQuality = static_cast<int>(n);
+        } else if (a == "--h264-stream") {
+            const size_t eq = value(v) ? v.find('=') : std::string::npos;
+            if (eq == std::string::npos || !ToInt(v.substr(0, eq), 1, 64, n) ||
+                v.compare(eq + 1, 7, "rtsp://") != 0)
+                return fail("--h264-stream needs CH=rtsp://...");
+            proto.h264Streams[static_cast<int>(n) - 1] = v.substr(eq + 1);
         } else {
             return fail("unknown option " + a);
         }

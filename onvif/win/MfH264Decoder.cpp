@@ -28,6 +28,7 @@ struct ComPtr {
 
 constexpr uint8_t kDelimiter[] = {0, 0, 0, 1, 0x09, 0xF0};
 constexpr int kMaxSide = 8192;
+constexpr size_t kMaxPicturesPerUnit = 16;  // a decoder never holds more back
 
 IMFTransform* CreateDecoder() {
     MFT_REGISTER_TYPE_INFO input{MFMediaType_Video, MFVideoFormat_H264};
@@ -115,15 +116,16 @@ bool CMfH264Decoder::SetOutputType() {
     }
 }
 
-bool CMfH264Decoder::Decode(const uint8_t* au, size_t size, std::vector<uint8_t>* bgr) {
-    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return false;
+size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size) {
+    m_pictures.clear();
+    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return 0;
     ComPtr<IMFSample> sample;
     ComPtr<IMFMediaBuffer> buffer;
     const DWORD total = static_cast<DWORD>(size + sizeof kDelimiter);
     BYTE* p = nullptr;
     if (FAILED(MFCreateSample(&sample)) || FAILED(MFCreateMemoryBuffer(total, &buffer)) ||
         FAILED(buffer->Lock(&p, nullptr, nullptr)))
-        return false;
+        return 0;
     std::memcpy(p, au, size);
     std::memcpy(p + size, kDelimiter, sizeof kDelimiter);
     buffer->Unlock();
@@ -132,19 +134,17 @@ bool CMfH264Decoder::Decode(const uint8_t* au, size_t size, std::vector<uint8_t>
     sample->SetSampleTime(m_time);
     sample->SetSampleDuration(400000);  // 25 a second, in 100 ns
     m_time += 400000;
-    bool got = false;
     HRESULT hr = m_mft->ProcessInput(0, sample.p, 0);
     if (hr == MF_E_NOTACCEPTING) {  // pictures waiting: take them, then once more
-        if (!Drain(got)) return false;
+        if (!Drain()) return m_pictures.size();
         hr = m_mft->ProcessInput(0, sample.p, 0);
     }
-    if (FAILED(hr) || !Drain(got)) return false;
-    if (got && bgr) Nv12ToBgr(m_nv12.data(), m_width, m_height, *bgr);
-    return got;
+    if (SUCCEEDED(hr)) Drain();
+    return m_pictures.size();
 }
 
-// Takes every picture the decoder has; the newest stays in m_nv12.
-bool CMfH264Decoder::Drain(bool& got) {
+// Takes every picture the decoder has (a bounded number).
+bool CMfH264Decoder::Drain() {
     for (;;) {
         MFT_OUTPUT_STREAM_INFO info{};
         if (FAILED(m_mft->GetOutputStreamInfo(0, &info))) return false;
@@ -182,14 +182,15 @@ bool CMfH264Decoder::Drain(bool& got) {
             const size_t need = size_t(m_stride) * m_alignedHeight * 3 / 2;
             if (length >= need) {
                 // Rows of the picture only, without the decoder's padding.
-                m_nv12.resize(size_t(m_width) * m_height * 3 / 2);
+                if (m_pictures.size() >= kMaxPicturesPerUnit) m_pictures.erase(m_pictures.begin());
+                std::vector<uint8_t> nv12(size_t(m_width) * m_height * 3 / 2);
                 for (int y = 0; y < m_height; ++y)
-                    std::memcpy(&m_nv12[size_t(y) * m_width], p + size_t(y) * m_stride, size_t(m_width));
+                    std::memcpy(&nv12[size_t(y) * m_width], p + size_t(y) * m_stride, size_t(m_width));
                 const uint8_t* uv = p + size_t(m_stride) * m_alignedHeight;
-                uint8_t* dst = m_nv12.data() + size_t(m_width) * m_height;
+                uint8_t* dst = nv12.data() + size_t(m_width) * m_height;
                 for (int y = 0; y < m_height / 2; ++y)
                     std::memcpy(dst + size_t(y) * m_width, uv + size_t(y) * m_stride, size_t(m_width));
-                got = true;
+                m_pictures.push_back(std::move(nv12));
             }
             whole->Unlock();
         }

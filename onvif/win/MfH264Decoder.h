@@ -27,24 +27,25 @@ public:
     static bool Available();
     bool Ready() const { return m_mft != nullptr; }
 
-    // One access unit in Annex B form. True when a picture came out: its
-    // planes in Nv12() (width x height, rows of Width() bytes) and, when
-    // `bgr` is given, converted into it (rows padded to four bytes).
-    bool Decode(const uint8_t* au, size_t size, std::vector<uint8_t>* bgr);
+    // One access unit in Annex B form. Returns how many pictures came out
+    // (a stream with B-frames gives none for some units and two for
+    // others), in display order in Pictures(): NV12, Width() x Height(),
+    // rows of Width() bytes. They stay until the next call.
+    size_t Decode(const uint8_t* au, size_t size);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    const std::vector<uint8_t>& Nv12() const { return m_nv12; }
+    const std::vector<std::vector<uint8_t>>& Pictures() const { return m_pictures; }
 
 private:
     bool SetOutputType();
-    bool Drain(bool& got);
+    bool Drain();
 
     IMFTransform* m_mft = nullptr;
     bool m_started = false;  // MFStartup succeeded
     int m_width = 0, m_height = 0;
     int m_stride = 0, m_alignedHeight = 0;  // of the decoder's buffers
     int64_t m_time = 0;
-    std::vector<uint8_t> m_nv12;
+    std::vector<std::vector<uint8_t>> m_pictures;
 };
 
 // Converts NV12 (BT.601, studio range) to top-down BGR rows padded to four bytes.

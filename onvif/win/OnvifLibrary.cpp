@@ -52,6 +52,50 @@ constexpr size_t kMaxWaitingUnits = 25;
 
 class CLibrary;
 
+// Spaces pictures that were decoded together by the stream's frame time:
+// the smallest step between the 90 kHz times of recent units once sorted
+// (decode order jumps back and forth with B-frames), 40 ms until known.
+// Never waits past one frame time, and not at all for a drawer that is
+// behind, so that it catches up.
+class CFramePacer {
+public:
+    static constexpr size_t kBehind = 8;  // units waiting at once
+
+    void Note(uint32_t rtpTime) {
+        m_times[m_next++ % kTimes] = rtpTime;
+        m_count = std::min(m_count + 1, kTimes);
+    }
+    void WaitTurn(size_t waiting, const std::atomic<bool>& stop) {
+        const ULONGLONG frameMs = FrameMs();
+        const ULONGLONG now = GetTickCount64();
+        if (waiting <= kBehind && m_lastDrawn && now < m_lastDrawn + frameMs) {
+            const ULONGLONG until = m_lastDrawn + frameMs;
+            for (ULONGLONG t = now; t < until && !stop; t = GetTickCount64())
+                Sleep(static_cast<DWORD>(std::min<ULONGLONG>(until - t, 10)));
+        }
+        m_lastDrawn = GetTickCount64();
+    }
+
+private:
+    static constexpr size_t kTimes = 16;
+
+    ULONGLONG FrameMs() const {
+        uint32_t t[kTimes];
+        std::copy(m_times, m_times + m_count, t);
+        std::sort(t, t + m_count);  // a wrap of the 32-bit clock costs one odd step
+        uint32_t step = 0;
+        for (size_t i = 1; i < m_count; ++i) {
+            const uint32_t d = t[i] - t[i - 1];
+            if (d > 0 && d < 90 * 200 && (step == 0 || d < step)) step = d;
+        }
+        return step ? std::max<ULONGLONG>(10, step / 90) : 40;
+    }
+
+    uint32_t m_times[kTimes] = {};
+    size_t m_next = 0, m_count = 0;
+    ULONGLONG m_lastDrawn = 0;
+};
+
 // One login: the device and the thread that watches it.
 struct Login {
     int32_t handle = 0;
@@ -94,6 +138,7 @@ struct Play {
         uint32_t no = 0;
         uint64_t stamp = 0;
         bool key = false;
+        uint32_t rtpTime = 0;  // 90 kHz, decode order
     };
     std::mutex mailMutex;
     std::condition_variable mailChanged;
@@ -392,12 +437,12 @@ private:
         auto deliver = [&](const RtpPacket& pkt, uint32_t lost) {
             if (play.codec == Codec::Jpeg) {
                 JpegDepacketizer::Frame frame;
-                if (jpeg.Push(pkt, lost, frame)) Post(play, std::move(frame.jpeg), ++completed + dropped(), false);
+                if (jpeg.Push(pkt, lost, frame)) Post(play, std::move(frame.jpeg), ++completed + dropped(), false, 0);
                 return;
             }
             units.clear();
             h264.Push(pkt, lost, units);
-            for (auto& u : units) Post(play, std::move(u.data), ++completed + dropped(), u.keyFrame);
+            for (auto& u : units) Post(play, std::move(u.data), ++completed + dropped(), u.keyFrame, u.timestamp);
         };
         while (!play.stop) {
             if (!play.rtsp) {
@@ -443,7 +488,7 @@ private:
         play.rtsp.reset();
     }
 
-    static void Post(Play& play, std::vector<uint8_t>&& data, uint32_t no, bool key) {
+    static void Post(Play& play, std::vector<uint8_t>&& data, uint32_t no, bool key, uint32_t rtpTime) {
         std::lock_guard<std::mutex> lock(play.mailMutex);
         if (play.codec == Codec::Jpeg) {
             play.mail.clear();  // an undrawn picture is replaced: a drop
@@ -451,18 +496,21 @@ private:
             if (!key) return;  // behind: nothing until the next key frame
             play.mail.clear();
         }
-        play.mail.push_back(Play::Unit{std::move(data), no, UnixMicros(), key});
+        play.mail.push_back(Play::Unit{std::move(data), no, UnixMicros(), key, rtpTime});
         play.mailChanged.notify_one();
     }
 
-    // The drawing thread of a play: every H.264 unit is decoded (each needs
-    // the ones before), only the newest picture is drawn.
+    // The drawing thread of a play. JPEG: the newest picture. H.264: every
+    // unit is decoded (each needs the ones before) and its picture drawn,
+    // spaced by the stream's frame time when several came at once (a stream
+    // with B-frames arrives in groups).
     static void Draw(Play& play) {
         CWicJpegDecoder jpeg;
         std::unique_ptr<CMfH264Decoder> h264;
         if (play.codec == Codec::H264) h264 = std::make_unique<CMfH264Decoder>();
         std::vector<Play::Unit> units;
         std::vector<uint8_t> bgr;
+        CFramePacer pacer;
         while (!play.stop) {
             {
                 std::unique_lock<std::mutex> lock(play.mailMutex);
@@ -471,18 +519,24 @@ private:
                 units.swap(play.mail);
                 play.mail.clear();
             }
-            int w = 0, h = 0, stride = 0;
-            bool have = false;
             if (play.codec == Codec::Jpeg) {
-                have = jpeg.Decode(units.back().data.data(), units.back().data.size(), bgr, w, h, stride);
+                int w = 0, h = 0, stride = 0;
+                const Play::Unit& u = units.back();
+                if (jpeg.Decode(u.data.data(), u.data.size(), bgr, w, h, stride))
+                    play.output.Present(bgr.data(), w, h, stride, u.no, u.stamp);
             } else {
-                for (const auto& u : units) have = h264->Decode(u.data.data(), u.data.size(), nullptr) || have;
-                if (have) {
-                    w = h264->Width(), h = h264->Height(), stride = (w * 3 + 3) & ~3;
-                    Nv12ToBgr(h264->Nv12().data(), w, h, bgr);
+                for (const auto& u : units) {
+                    pacer.Note(u.rtpTime);
+                    h264->Decode(u.data.data(), u.data.size());
+                    for (const auto& nv12 : h264->Pictures()) {
+                        if (play.stop) break;
+                        const int w = h264->Width(), h = h264->Height();
+                        Nv12ToBgr(nv12.data(), w, h, bgr);
+                        pacer.WaitTurn(units.size(), play.stop);
+                        play.output.Present(bgr.data(), w, h, (w * 3 + 3) & ~3, u.no, u.stamp);
+                    }
                 }
             }
-            if (have) play.output.Present(bgr.data(), w, h, stride, units.back().no, units.back().stamp);
             units.clear();
         }
     }

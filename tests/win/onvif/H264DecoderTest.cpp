@@ -51,15 +51,16 @@ protected:
         size_t pictures = 0, identical = 0;
         for (const auto& au : units) {
             double t = NowMs();
-            const bool got = decoder.Decode(au.data(), au.size(), nullptr);
+            const size_t got = decoder.Decode(au.data(), au.size());
             decodeMs.push_back(NowMs() - t);
-            ASSERT_TRUE(got) << "picture " << pictures << " did not come out with its access unit";
+            ASSERT_EQ(got, 1u) << "picture " << pictures << " did not come out with its access unit";
             ASSERT_EQ(decoder.Width(), width);
             ASSERT_EQ(decoder.Height(), height);
             t = NowMs();
-            vn::onvif::Nv12ToBgr(decoder.Nv12().data(), width, height, bgr);
+            const auto& nv12 = decoder.Pictures()[0];
+            vn::onvif::Nv12ToBgr(nv12.data(), width, height, bgr);
             convertMs.push_back(NowMs() - t);
-            identical += std::equal(decoder.Nv12().begin(), decoder.Nv12().end(),
+            identical += std::equal(nv12.begin(), nv12.end(),
                                     reference.begin() + long(pictures * frameBytes));
             ++pictures;
         }
@@ -86,10 +87,10 @@ TEST(H264DecoderInput, GarbageAndEmptyUnitsGiveNoPictureAndNoCrash) {
     ASSERT_TRUE(decoder.Ready());
     std::vector<uint8_t> junk(5000);
     for (size_t i = 0; i < junk.size(); ++i) junk[i] = uint8_t(i * 131 + 7);
-    EXPECT_FALSE(decoder.Decode(nullptr, 0, nullptr));
-    EXPECT_FALSE(decoder.Decode(junk.data(), junk.size(), nullptr));
+    EXPECT_EQ(decoder.Decode(nullptr, 0), 0u);
+    EXPECT_EQ(decoder.Decode(junk.data(), junk.size()), 0u);
     const uint8_t nalOnly[] = {0, 0, 0, 1, 0x65};
-    EXPECT_FALSE(decoder.Decode(nalOnly, sizeof nalOnly, nullptr));
+    EXPECT_EQ(decoder.Decode(nalOnly, sizeof nalOnly), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Zentavo.dll over the web-service build of vortanet.dll, against the
-// simulator's web-service face: the live picture, the dome panel held by
+// simulator's web-service face: the live picture (JPEG from the simulator,
+// H.264 from GStreamer's RTSP server), the dome panel held by
 // the mouse (and a device that does not do Stop), the colour panel's
 // values on the device's own scale, a wrong password, and a device that
 // goes away and comes back.
@@ -15,6 +16,7 @@
 #include "ControlClient.h"
 #include "E2eSupport.h"
 #include "TestSupport.h"
+#include "VortanetStats.h"
 #include "resource.h"
 
 namespace {
@@ -79,6 +81,31 @@ TEST_F(OnvifE2e, TheLivePictureIsDrawnAndKeepsChanging) {
     EXPECT_EQ(GetConnectState(&cam), 1);
     EXPECT_EQ(StopVideo(&cam), 1);
     EXPECT_GE(WaitFor(2000, [&] { return control.Field("counters " + address, "rtsp_plays") >= 1; }), 0);
+}
+
+TEST_F(OnvifE2e, AnH264ChannelFromAnotherServerIsDecodedAndDrawn) {
+    using StatsFn = int(__cdecl*)(int32_t, VN_PLAY_STATS*);
+    auto Stats = reinterpret_cast<StatsFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("vortanet.dll"), "NetGetPlayStats")));
+    ASSERT_NE(Stats, nullptr);
+    CAMERA_INFO h264 = Camera(device.c_str(), 0, wnd);  // served by GStreamer (tests/win/onvif/run)
+    ASSERT_EQ(StartVideo(&h264), 1);
+    ASSERT_TRUE(PictureShown()) << "no picture";
+    const auto first = Grab(wnd, kPicture);
+    EXPECT_GE(WaitFor(2000, [&] { return Differing(first, Grab(wnd, kPicture)) > 0; }), 0) << "moving";
+    VN_PLAY_STATS s{};
+    s.cbSize = sizeof s;
+    ASSERT_EQ(Stats(h264.lPlayHandle, &s), 1);
+    const uint32_t drawn0 = s.framesDrawn, dropped0 = s.framesDropped;
+    Pump(2000);
+    ASSERT_EQ(Stats(h264.lPlayHandle, &s), 1);
+    EXPECT_EQ(s.width, 352u);
+    EXPECT_EQ(s.height, 288u);
+    EXPECT_GE(s.framesDrawn - drawn0, 45u) << "25 a second";
+    EXPECT_LE(s.framesDropped - dropped0, 1u);
+    std::printf("H.264: %u pictures drawn, %u not, delay p50 %u us\n", s.framesDrawn, s.framesDropped,
+                s.latencyP50Us);
+    EXPECT_EQ(StopVideo(&h264), 1);
 }
 
 TEST_F(OnvifE2e, HoldingUpOnTheDomePanelTiltsAndTheReleaseStops) {
