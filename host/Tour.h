@@ -14,6 +14,9 @@ struct TourOptions {
     bool enabled = false;
     int controlPort = 0;      // devsim's control port on 127.0.0.1
     std::wstring shotsDir;    // where the demo script puts the screenshots it is asked for
+    // Only tile 1, its picture checked and shot under this name (the demo's
+    // run with the web-service build of vortanet.dll).
+    std::string oneTile;
 };
 
 class Tour {
@@ -26,6 +29,7 @@ public:
 
 private:
     void Run();
+    void RunOneTile();
 
     TourOptions m_options;
     HWND m_main;

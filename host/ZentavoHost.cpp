@@ -17,6 +17,7 @@
 //     it plays or the user stops it.
 //
 //   ZentavoHost.exe [--ini PATH] [--tour --control-port N --shots DIR]
+//                   [--tour-one-tile NAME --shots DIR]
 // (--tour runs the demo's scripted tour; see Tour.cpp.)
 #include <windows.h>
 #include <commctrl.h>
@@ -657,6 +658,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         else if (a == L"--tour") tour.enabled = true;
         else if (a == L"--control-port" && more) tour.controlPort = _wtoi(__wargv[++i]);
         else if (a == L"--shots" && more) tour.shotsDir = __wargv[++i];
+        else if (a == L"--tour-one-tile" && more) {
+            tour.enabled = true;
+            const std::wstring name = __wargv[++i];
+            tour.oneTile.assign(name.begin(), name.end());  // a file name of ASCII letters
+        }
     }
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);

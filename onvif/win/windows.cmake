@@ -13,9 +13,10 @@ target_include_directories(vortanet_onvif PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PR
 target_link_libraries(vortanet_onvif PRIVATE zv_onvif_core mfplat mfuuid ole32 uuid gdi32 user32)
 
 # make bench: the library's PTZ round trip, decode and draw, plays side by side.
-add_executable(zv_bench_onvif ${PROJECT_SOURCE_DIR}/tools/bench/OnvifBench.cpp ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp)
+add_executable(zv_bench_onvif ${PROJECT_SOURCE_DIR}/tools/bench/OnvifBench.cpp ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MfH264Decoder.cpp)
 set_target_properties(zv_bench_onvif PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/onvif)
 target_include_directories(zv_bench_onvif PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/tools/bench
     ${PROJECT_SOURCE_DIR}/vortanet)
-target_link_libraries(zv_bench_onvif PRIVATE zv_onvif_core windowscodecs ole32 oleaut32 uuid gdi32 user32)
+target_link_libraries(zv_bench_onvif PRIVATE zv_onvif_core windowscodecs mfplat mfuuid ole32 oleaut32 uuid gdi32 user32)
 add_dependencies(zv_bench_onvif vortanet_onvif)
