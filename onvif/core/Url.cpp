@@ -79,9 +79,12 @@ bool ParseAuthority(const std::string& hostPort, Url& out) {
         }
     }
     if (host.empty()) return false;
+    // Colons only inside brackets: a bare one would print back as an IPv6
+    // literal that no longer reads as this host and port.
+    const bool bracketed = hostPort[0] == '[';
     for (char c : host)
-        if (std::isspace(static_cast<unsigned char>(c)) || c == '/' || c == '@' || c == '?' ||
-            c == '#')
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '/' || c == '@' || c == '?' || c == '#' ||
+            c == '[' || c == ']' || (c == ':' && !bracketed))
             return false;
     if (!port.empty() && !ParsePort(port, out.port)) return false;
     out.host = host;

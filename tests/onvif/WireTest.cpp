@@ -51,6 +51,12 @@ TEST(Address, UrlsFromTheDeviceWithCredentialsAndBadHosts) {
     EXPECT_EQ(u.ToString(), "rtsp://10.0.0.5/ch1/main");
     EXPECT_FALSE(ParseUrl("rtsp://a%zz@h/", u));
     EXPECT_FALSE(ParseUrl("rtsp://a%4@h/", u));
+    // A colon or bracket in a bare host (no "@" ends the user part here).
+    EXPECT_FALSE(ParseUrl("rtsp://admin:pa%4:1]:8554/ch1", u));
+    EXPECT_FALSE(ParseUrl("http://a:b:80/", u));
+    EXPECT_FALSE(ParseUrl("http://[fe80::1]]:80/", u));
+    ASSERT_TRUE(ParseUrl("http://[fe80::1]:8080/x", u));
+    EXPECT_EQ(u.ToString(), "http://[fe80::1]:8080/x");
     Url base;
     ASSERT_TRUE(ParseDeviceAddress("10.1.2.3:8080", base));
     ASSERT_TRUE(ParseUrl("rtsp://0.0.0.0:554/s", u));
