@@ -7,25 +7,12 @@
 
 #include <cstdint>
 
+#include "PtzCodes.h"
+
 namespace zv::devsim {
 
 // PTZ device codes understood by the dome.
-enum PtzCode : uint32_t {
-    kPtzUp = 0,  // with the stop flag set: stop
-    kPtzDown = 1,
-    kPtzLeft = 2,
-    kPtzRight = 3,
-    kPtzZoomOut = 4,
-    kPtzZoomIn = 5,
-    kPtzFocusNear = 6,
-    kPtzFocusFar = 7,
-    kPtzIrisSmaller = 8,
-    kPtzIrisLarger = 9,
-    kPtzLeftUp = 0x20,
-    kPtzRightUp = 0x21,
-    kPtzLeftDown = 0x22,
-    kPtzRightDown = 0x23,
-};
+using namespace proto::ptz;
 
 struct PtzPosition {
     double pan = 0;      // degrees, 0..360, wraps

@@ -1,21 +1,15 @@
-// Base64 (standard alphabet, padded) for tokens and Digest/Basic logins,
-// and the SDP's parameter sets.
+// What cameras write is read leniently (padding optional); and hex for
+// Digest responses.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "Base64Codec.h"
 
 namespace zv::onvif {
 
-std::string Base64Encode(const uint8_t* data, size_t n);
-inline std::string Base64Encode(const std::string& s) {
-    return Base64Encode(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+using proto::Base64Encode;
+inline bool Base64Decode(const std::string& text, std::vector<uint8_t>& out, size_t maxOut) {
+    return proto::Base64Decode(text, out, maxOut, proto::Base64Padding::Optional);
 }
-// Skips white space; padding optional; false on a bad character or more
-// than maxOut bytes.
-bool Base64Decode(const std::string& text, std::vector<uint8_t>& out, size_t maxOut);
 
 // Lower-case hex of bytes (Digest responses).
 std::string HexLower(const uint8_t* data, size_t n);

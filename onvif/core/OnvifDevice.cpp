@@ -6,17 +6,13 @@
 #include <cstring>
 #include <map>
 
+#include "Clock.h"
 #include "PtzMapping.h"
 
 namespace zv::onvif {
 
 namespace {
 
-int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // Hue has no imaging setting: the library keeps it, per device and channel,
 // for the process's life (a new login after a loss finds it again).

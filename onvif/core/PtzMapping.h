@@ -6,26 +6,12 @@
 #include <cstdint>
 
 #include "OnvifMessages.h"
+#include "PtzCodes.h"
 
 namespace zv::onvif {
 
 // The codes, as the other build of the library defines them.
-enum PtzCode : uint32_t {
-    kPtzUp = 0,  // with the stop flag: stop
-    kPtzDown = 1,
-    kPtzLeft = 2,
-    kPtzRight = 3,
-    kPtzZoomOut = 4,
-    kPtzZoomIn = 5,
-    kPtzFocusNear = 6,
-    kPtzFocusFar = 7,
-    kPtzIrisSmaller = 8,
-    kPtzIrisLarger = 9,
-    kPtzLeftUp = 0x20,
-    kPtzRightUp = 0x21,
-    kPtzLeftDown = 0x22,
-    kPtzRightDown = 0x23,
-};
+using namespace proto::ptz;
 
 struct PtzRequest {
     enum class Kind { Move, Stop, Focus, Unsupported, Invalid };

@@ -3,19 +3,10 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "Clock.h"
 #include "Resolve.h"
 
 namespace zv::onvif {
-
-namespace {
-
-int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 RtspClient::RtspClient(std::string user, std::string password)
     : m_auth(user, password), m_user(std::move(user)), m_password(std::move(password)) {}

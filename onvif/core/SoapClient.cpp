@@ -4,19 +4,10 @@
 
 #include "Crypto.h"
 #include "DateTime.h"
+#include "Clock.h"
 #include "Resolve.h"
 
 namespace zv::onvif {
-
-namespace {
-
-int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 const char* ToString(SoapClient::Outcome o) {
     switch (o) {

@@ -1,9 +1,9 @@
-#include "IsoTime.h"
+#include "DateTimeText.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace zv::devsim {
+namespace zv::proto {
 
 namespace {
 
@@ -39,6 +39,15 @@ int DaysInMonth(int y, int m) {
 }
 
 }  // namespace
+
+bool CivilToUnix(int year, int month, int day, int hour, int minute, int second, double& out) {
+    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+        return false;
+    const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    out = static_cast<double>(days * 86400 + hour * 3600 + minute * 60 + second);
+    return true;
+}
 
 bool ParseDateTime(const std::string& s, double& out) {
     if (s.size() > 40) return false;
@@ -165,4 +174,4 @@ bool ParseDuration(const std::string& s, double& out) {
     return true;
 }
 
-}  // namespace zv::devsim
+}  // namespace zv::proto

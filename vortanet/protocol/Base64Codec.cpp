@@ -1,8 +1,9 @@
-#include "Base64.h"
+#include "Base64Codec.h"
 
-namespace zv::devsim {
+namespace zv::proto {
 
 namespace {
+
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int Sextet(char c) {
@@ -13,6 +14,7 @@ int Sextet(char c) {
     if (c == '/') return 63;
     return -1;
 }
+
 }  // namespace
 
 std::string Base64Encode(const uint8_t* data, size_t n) {
@@ -30,7 +32,7 @@ std::string Base64Encode(const uint8_t* data, size_t n) {
     return out;
 }
 
-bool Base64Decode(const std::string& text, std::vector<uint8_t>& out, size_t maxOut) {
+bool Base64Decode(const std::string& text, std::vector<uint8_t>& out, size_t maxOut, Base64Padding padding) {
     out.clear();
     uint32_t acc = 0;
     int bits = 0, pad = 0;
@@ -51,11 +53,12 @@ bool Base64Decode(const std::string& text, std::vector<uint8_t>& out, size_t max
             bits -= 8;
             if (out.size() >= maxOut) return false;
             out.push_back(static_cast<uint8_t>(acc >> bits));
+            acc &= (1u << bits) - 1;
         }
     }
+    if (padding == Base64Padding::Optional) return bits < 6;  // a lone sixth of a byte is no encoding
     // Whole quads only, and the bits left over by padding must be zero.
-    if (symbols % 4 != 0) return false;
-    return (acc & ((1u << bits) - 1)) == 0;
+    return symbols % 4 == 0 && acc == 0;
 }
 
-}  // namespace zv::devsim
+}  // namespace zv::proto
