@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <map>
@@ -55,8 +56,7 @@ class CLibrary;
 // Spaces pictures that were decoded together by the stream's frame time:
 // the smallest step between the 90 kHz times of recent units once sorted
 // (decode order jumps back and forth with B-frames), 40 ms until known.
-// Never waits past one frame time, and not at all for a drawer that is
-// behind, so that it catches up.
+// Never waits for a drawer that is behind, so that it catches up.
 class CFramePacer {
 public:
     static constexpr size_t kBehind = 8;  // units waiting at once
@@ -65,21 +65,30 @@ public:
         m_times[m_next++ % kTimes] = rtpTime;
         m_count = std::min(m_count + 1, kTimes);
     }
+    // Pictures are due one frame time apart on a schedule of their own, so
+    // that a wait that oversleeps does not slow the stream down; a drawer
+    // more than a frame late starts the schedule again from now.
     void WaitTurn(size_t waiting, const std::atomic<bool>& stop) {
-        const ULONGLONG frameMs = FrameMs();
-        const ULONGLONG now = GetTickCount64();
-        if (waiting <= kBehind && m_lastDrawn && now < m_lastDrawn + frameMs) {
-            const ULONGLONG until = m_lastDrawn + frameMs;
-            for (ULONGLONG t = now; t < until && !stop; t = GetTickCount64())
-                Sleep(static_cast<DWORD>(std::min<ULONGLONG>(until - t, 10)));
+        using Clock = std::chrono::steady_clock;
+        const auto frame = std::chrono::milliseconds(FrameMs());
+        const auto now = Clock::now();
+        if (!m_started || waiting > kBehind || now > m_due + frame) {
+            m_due = now;
+            m_started = true;
         }
-        m_lastDrawn = GetTickCount64();
+        while (!stop) {
+            const auto left = m_due - Clock::now();
+            if (left <= Clock::duration::zero()) break;
+            Sleep(static_cast<DWORD>(std::min<int64_t>(
+                10, std::max<int64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()))));
+        }
+        m_due += frame;
     }
 
 private:
     static constexpr size_t kTimes = 16;
 
-    ULONGLONG FrameMs() const {
+    int64_t FrameMs() const {
         uint32_t t[kTimes];
         std::copy(m_times, m_times + m_count, t);
         std::sort(t, t + m_count);  // a wrap of the 32-bit clock costs one odd step
@@ -88,12 +97,13 @@ private:
             const uint32_t d = t[i] - t[i - 1];
             if (d > 0 && d < 90 * 200 && (step == 0 || d < step)) step = d;
         }
-        return step ? std::max<ULONGLONG>(10, step / 90) : 40;
+        return step ? std::max<int64_t>(10, step / 90) : 40;
     }
 
     uint32_t m_times[kTimes] = {};
     size_t m_next = 0, m_count = 0;
-    ULONGLONG m_lastDrawn = 0;
+    bool m_started = false;
+    std::chrono::steady_clock::time_point m_due;
 };
 
 // One login: the device and the thread that watches it.
