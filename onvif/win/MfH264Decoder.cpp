@@ -10,21 +10,11 @@
 #include <mutex>
 #include <thread>
 
+#include "ComPtr.h"
+
 namespace vn::onvif {
 
 namespace {
-
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() { Reset(); }
-    void Reset() {
-        if (p) p->Release();
-        p = nullptr;
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
 
 constexpr uint8_t kDelimiter[] = {0, 0, 0, 1, 0x09, 0xF0};
 constexpr int kMaxSide = 8192;

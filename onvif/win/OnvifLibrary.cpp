@@ -116,10 +116,14 @@ struct Login {
     std::atomic<bool> stop{false};
     CWorker watch;  // last: ended first
 
-    ~Login() {
+    // Calls in progress fail soon and the watch ends.
+    void Stop() {
         stop = true;
         if (device) device->Abort();
         if (wake) SetEvent(wake);
+    }
+    ~Login() {
+        Stop();
         watch.Wait(3000);
         if (wake) CloseHandle(wake);
     }
@@ -203,11 +207,7 @@ public:
         }
         // Everything is told to stop first, then waited for: the waits overlap.
         for (auto& p : plays) p->Stop();
-        for (auto& l : logins) {
-            l->stop = true;
-            if (l->device) l->device->Abort();
-            SetEvent(l->wake);
-        }
+        for (auto& l : logins) l->Stop();
         plays.clear();
         logins.clear();
     }
@@ -412,8 +412,7 @@ private:
             if (it == m_logins.end()) return;
             LoginPtr login = std::move(it->second);
             m_logins.erase(it);
-            login->stop = true;
-            login->device->Abort();
+            login->Stop();
             address = login->address;
             port = login->port;
             std::vector<PlayPtr> plays;

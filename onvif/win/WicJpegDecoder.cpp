@@ -2,20 +2,11 @@
 
 #include <wincodec.h>
 
+#include "ComPtr.h"
+
 namespace vn::onvif {
 
 namespace {
-
-// Released at scope exit.
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
 
 constexpr int kMaxSide = 8192;  // larger than any stream we draw; bounds the buffer
 

@@ -64,6 +64,21 @@ inline double NowUs() {
     return static_cast<double>(c.QuadPart) / perUs;
 }
 
+// Keeps the windows responsive for ms milliseconds.
+inline void Pump(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 // Nearest-rank percentile; q in 0..1.
 inline double Percentile(std::vector<double> v, double q) {
     if (v.empty()) return 0;

@@ -20,11 +20,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "ComPtr.h"
 #include "JpegDepacketizer.h"
 #include "OnvifDevice.h"
 #include "Rtp.h"
@@ -108,17 +108,7 @@ bool SplitHostPort(const std::string& s, std::string& host, uint16_t& port) {
     return port != 0;
 }
 
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
+using bench::Pump;
 
 HWND Window(int x, int y, int w, int h) {
     static bool registered = false;
@@ -133,6 +123,17 @@ HWND Window(int x, int y, int w, int h) {
     }
     return CreateWindowExW(0, L"ZvOnvifBench", L"", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
+}
+
+// One picture (top-down BGR) drawn into the window at its own size, as the
+// library draws.
+void DrawPicture(HWND wnd, const uint8_t* bgr, int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = GetDC(wnd);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, bgr, &bi, DIB_RGB_COLORS, SRCCOPY);
+    ReleaseDC(wnd, dc);
 }
 
 // 1. PTZ through the library against the bare request.
@@ -205,40 +206,38 @@ std::vector<uint8_t> EncodeScaled(vn::onvif::CWicJpegDecoder& decoder, const std
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             std::memcpy(&big[size_t(y) * bigStride + x * 3], &small[size_t(y * h / H) * stride + (x * w / W) * 3], 3);
-    IWICImagingFactory* f = nullptr;
-    IStream* stream = nullptr;
-    IWICBitmapEncoder* enc = nullptr;
-    IWICBitmapFrameEncode* frame = nullptr;
-    IPropertyBag2* props = nullptr;
+    using vn::onvif::ComPtr;
+    ComPtr<IWICImagingFactory> f;
+    ComPtr<IStream> stream;
+    ComPtr<IWICBitmapEncoder> enc;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> props;
     WICPixelFormatGUID fmt = GUID_WICPixelFormat24bppBGR;
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   reinterpret_cast<void**>(&f))) &&
-        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
-        SUCCEEDED(f->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &enc)) &&
-        SUCCEEDED(enc->Initialize(stream, WICBitmapEncoderNoCache)) &&
-        SUCCEEDED(enc->CreateNewFrame(&frame, &props))) {
-        PROPBAG2 opt{};
-        opt.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_R4;
-        v.fltVal = 0.75f;
-        props->Write(1, &opt, &v);
-        if (SUCCEEDED(frame->Initialize(props)) && SUCCEEDED(frame->SetSize(UINT(W), UINT(H))) &&
-            SUCCEEDED(frame->SetPixelFormat(&fmt)) &&
-            SUCCEEDED(frame->WritePixels(UINT(H), UINT(bigStride), UINT(big.size()), big.data())) &&
-            SUCCEEDED(frame->Commit()) && SUCCEEDED(enc->Commit())) {
-            HGLOBAL mem = nullptr;
-            GetHGlobalFromStream(stream, &mem);
-            STATSTG st{};
-            stream->Stat(&st, STATFLAG_NONAME);
-            const auto* p = static_cast<const uint8_t*>(GlobalLock(mem));
-            out.assign(p, p + st.cbSize.QuadPart);
-            GlobalUnlock(mem);
-        }
-    }
-    for (IUnknown* u : std::initializer_list<IUnknown*>{props, frame, enc, stream, f})
-        if (u) u->Release();
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&f))) ||
+        FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
+        FAILED(f->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &enc)) ||
+        FAILED(enc->Initialize(stream.p, WICBitmapEncoderNoCache)) || FAILED(enc->CreateNewFrame(&frame, &props)))
+        return out;
+    PROPBAG2 opt{};
+    opt.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R4;
+    v.fltVal = 0.75f;
+    props->Write(1, &opt, &v);
+    if (FAILED(frame->Initialize(props.p)) || FAILED(frame->SetSize(UINT(W), UINT(H))) ||
+        FAILED(frame->SetPixelFormat(&fmt)) ||
+        FAILED(frame->WritePixels(UINT(H), UINT(bigStride), UINT(big.size()), big.data())) ||
+        FAILED(frame->Commit()) || FAILED(enc->Commit()))
+        return out;
+    HGLOBAL mem = nullptr;
+    GetHGlobalFromStream(stream.p, &mem);
+    STATSTG st{};
+    stream->Stat(&st, STATFLAG_NONAME);
+    const auto* p = static_cast<const uint8_t*>(GlobalLock(mem));
+    out.assign(p, p + st.cbSize.QuadPart);
+    GlobalUnlock(mem);
     return out;
 }
 
@@ -251,18 +250,13 @@ bool DecodeAndDraw(const std::vector<std::vector<uint8_t>>& pictures, int rounds
     HWND wnd = Window(0, 0, w, h);
     Pump(100);
     std::vector<double> decode, draw;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     for (int i = 0; i < rounds; ++i) {
         const auto& pic = pictures[size_t(i) % pictures.size()];
         double t = bench::NowUs();
         decoder.Decode(pic.data(), pic.size(), bgr, w, h, stride);
         decode.push_back(bench::NowUs() - t);
         t = bench::NowUs();
-        HDC dc = GetDC(wnd);
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, bgr.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
-        ReleaseDC(wnd, dc);
+        DrawPicture(wnd, bgr.data(), w, h);
         draw.push_back(bench::NowUs() - t);
     }
     DestroyWindow(wnd);
@@ -296,7 +290,6 @@ bool DecodeAndDrawH264(const std::string& path) {
     HWND wnd = nullptr;
     std::vector<double> decode, draw;
     std::vector<uint8_t> bgr;
-    BITMAPINFO bi{};
     for (int round = 0; round < 4; ++round) {
         for (const auto& u : units) {
             double t = bench::NowUs();
@@ -307,14 +300,10 @@ bool DecodeAndDrawH264(const std::string& path) {
             if (!wnd) {
                 wnd = Window(0, 0, w, h);
                 Pump(100);
-                bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
             }
             t = bench::NowUs();
             vn::onvif::Nv12ToBgr(decoder.Pictures().back().data(), w, h, bgr);
-            HDC dc = GetDC(wnd);
-            SetStretchBltMode(dc, COLORONCOLOR);
-            StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, bgr.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
-            ReleaseDC(wnd, dc);
+            DrawPicture(wnd, bgr.data(), w, h);
             draw.push_back(bench::NowUs() - t);
         }
     }

@@ -21,6 +21,8 @@
 
 namespace {
 
+using bench::Pump;
+
 struct Args {
     std::vector<std::string> devices;
     std::string user = "admin", password = "admin";
@@ -62,20 +64,6 @@ double CpuSeconds() {
     return s(k) + s(u);
 }
 
-// Keeps the windows responsive for ms milliseconds.
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
 
 }  // namespace
 
