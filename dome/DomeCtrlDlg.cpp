@@ -193,6 +193,13 @@ void CDomeCtrlDlg::EndWaitCursor() { SetCursor(m_hCursorBeforeWait); }
 
 void CDomeCtrlDlg::SpeedChanged() { RedrawSpeedText(); }
 
+bool CDomeCtrlDlg::OwedStop(CAMERA_INFO& camera, int32_t& nSpeed) const {
+    if (!m_ptz.StopOwed()) return false;
+    camera = m_cameraInfo;
+    nSpeed = m_ptz.Speed();
+    return true;
+}
+
 int32_t CDomeCtrlDlg::RenewLogin() {
     // May run on the host's thread (DVR_SetDomeCMD): the camera copy is only
     // written before the panel is handed out.
@@ -292,8 +299,10 @@ LRESULT CDomeCtrlDlg::OnTimer(ui::CMessage& msg) {
     if (msg.wParam == STOP_RETRY_TIMER_ID) {
         // A stop owed to a device that was lost mid-move goes out again once
         // it can (its login renewed), but never into a hold in progress.
-        if (m_ptz.StopOwed() && !m_bButtonHeld && !m_bJoystickHeld)
-            m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
+        // The same for stops owed by panels gone before this one.
+        if (m_bButtonHeld || m_bJoystickHeld) return 0;
+        if (m_ptz.StopOwed()) m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
+        if (m_pLoginSource) m_pLoginSource->RetryOwedStops();
         return 0;
     }
     if (msg.wParam != JOYSTICK_TIMER_ID) return DefaultProc(msg);

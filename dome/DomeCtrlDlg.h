@@ -45,6 +45,7 @@ public:
     int SendPtzCommand(uint32_t nAction, int32_t nSpeed) override;
     int IsDome() const override { return m_bIsDome; }
     void SetLoginSource(ILoginSource* pSource) override { m_pLoginSource = pSource; }
+    bool OwedStop(CAMERA_INFO& camera, int32_t& nSpeed) const override;
 
     bool PreTranslateMessage(MSG& msg) override;
 
@@ -102,7 +103,7 @@ private:
     ui::CSubclassWindow m_comboBox;      // 6061: nothing fills it
     ui::CToolTip m_toolTip;
     int32_t m_lLoginHandle = 0;          // 0: no login, nothing is sent
-    CAMERA_INFO m_cameraInfo{};          // only nChannel is read
+    CAMERA_INFO m_cameraInfo{};          // its address, user and channel
     int m_bShowOnInit = 1;
     int m_nInitX = 0;
     int m_nInitY = 0;

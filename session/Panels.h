@@ -41,6 +41,9 @@ class ILoginSource {
 public:
     virtual ~ILoginSource() = default;
     virtual int32_t PooledLogin(const CAMERA_INFO& camera) = 0;
+    // Sends the stops that panels gone before could not get through, where
+    // their device has a pooled login now. Never waits for the lock.
+    virtual void RetryOwedStops() = 0;
 };
 
 class IDomePanel : public IPanel {
@@ -51,6 +54,10 @@ public:
     // the library's result, or 0 when nothing was sent.
     virtual int SendPtzCommand(uint32_t nAction, int32_t nSpeed) = 0;
     virtual int IsDome() const = 0;
+    // A stop this panel could not get through (its device was lost mid-move):
+    // the camera it was for and the panel's speed. Asked once its window is
+    // gone, so that the stop outlives the panel.
+    virtual bool OwedStop(CAMERA_INFO& camera, int32_t& nSpeed) const = 0;
 };
 
 // The only two messages the module ever shows.

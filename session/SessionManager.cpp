@@ -1,8 +1,11 @@
 #include "SessionManager.h"
 
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <system_error>
+
+#include "PtzCommandSet.h"
 
 namespace zv {
 
@@ -114,6 +117,8 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
     for (const LOGIN_INFO& entry : m_loginPool) {
         if (FieldText(entry.szDeviceAddress) == address && FieldText(entry.szUserName) == user) {
             login.lLoginHandle = entry.lLoginHandle;
+            // After the loop: a notice from inside the library may change the pool.
+            SendOwedStops(address, user, login.lLoginHandle);
             return true;
         }
     }
@@ -129,6 +134,8 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
         m_net.Logout(handle);
         return false;
     }
+    // The device is back: a dome a panel left moving when it was lost stops now.
+    SendOwedStops(address, user, handle);
     return true;
 }
 
@@ -266,6 +273,12 @@ void CSessionManager::Teardown() {
         netInit = m_lNetInit;
         m_lNetInit = 0;
     }
+    for (const LOGIN_INFO& login : logins)
+        SendOwedStops(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
+    {
+        std::lock_guard<std::mutex> lock(m_owedMutex);
+        m_owedStops.clear();  // no login left to send them on
+    }
     for (const CAMERA_INFO& play : plays) m_net.StopRealPlay(play.lPlayHandle);
     plays.clear();
     for (const LOGIN_INFO& login : logins) m_net.Logout(login.lLoginHandle);
@@ -287,7 +300,89 @@ size_t CSessionManager::LoginCount() {
 
 void CSessionManager::DestroyDomePanel() {
     std::unique_ptr<IDomePanel> panel = std::move(m_pDomeDlg);
-    if (panel && panel->HasWindow()) panel->DestroyPanelWindow();
+    if (!panel) return;
+    // The window's end may send the stop of a held control; if that stop (or
+    // one before it) could not get through, it outlives the panel.
+    auto handOver = [&] {
+        CAMERA_INFO camera;
+        int32_t nSpeed = 0;
+        if (!panel->OwedStop(camera, nSpeed)) return;
+        KeepOwedStop(camera, nSpeed);
+        RetryOwedStops();
+    };
+    try {
+        if (panel->HasWindow()) panel->DestroyPanelWindow();
+    } catch (...) {
+        handOver();
+        throw;
+    }
+    handOver();
+}
+
+void CSessionManager::KeepOwedStop(const CAMERA_INFO& camera, int32_t nSpeed) {
+    try {
+        std::lock_guard<std::mutex> lock(m_owedMutex);
+        for (OwedStop& owed : m_owedStops) {
+            if (FieldText(owed.camera.szDeviceAddress) == FieldText(camera.szDeviceAddress) &&
+                FieldText(owed.camera.szUserName) == FieldText(camera.szUserName) &&
+                owed.camera.nChannel == camera.nChannel) {
+                owed.nSpeed = nSpeed;
+                return;
+            }
+        }
+        m_owedStops.push_back(OwedStop{camera, nSpeed});
+    } catch (...) {
+        // Out of memory or the lock broken: nothing more can be kept.
+    }
+}
+
+void CSessionManager::SendOwedStops(std::string_view address, std::string_view user, int32_t login) {
+    std::list<OwedStop> due;
+    try {
+        std::lock_guard<std::mutex> lock(m_owedMutex);
+        for (auto it = m_owedStops.begin(); it != m_owedStops.end();) {
+            auto next = std::next(it);
+            if (FieldText(it->camera.szDeviceAddress) == address &&
+                FieldText(it->camera.szUserName) == user)
+                due.splice(due.end(), m_owedStops, it);
+            it = next;
+        }
+    } catch (const std::system_error&) {
+        return;
+    }
+    if (due.empty()) return;
+    PtzCode stop{};
+    LookupPtzAction(PTZ_STOP, stop);
+    // Outside the owed list's lock: the library may take its time.
+    for (auto it = due.begin(); it != due.end();) {
+        auto next = std::next(it);
+        if (m_net.PtzControl(login, it->camera.nChannel, stop.dwCode, 0, PtzParam2(it->nSpeed), 0, 1) != 0)
+            due.erase(it);
+        it = next;
+    }
+    if (due.empty()) return;
+    try {
+        std::lock_guard<std::mutex> lock(m_owedMutex);
+        m_owedStops.splice(m_owedStops.end(), due);
+    } catch (const std::system_error&) {
+    }
+}
+
+void CSessionManager::RetryOwedStops() {
+    try {
+        {
+            std::lock_guard<std::mutex> lock(m_owedMutex);
+            if (m_owedStops.empty()) return;
+        }
+        Lock lock(m_mutex, std::try_to_lock);
+        if (!lock.owns_lock()) return;
+        // A copy: a notice from inside the library may change the pool.
+        const std::list<LOGIN_INFO> pool = m_loginPool;
+        for (const LOGIN_INFO& login : pool)
+            SendOwedStops(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
+    } catch (...) {
+        // Tried again at the next chance.
+    }
 }
 
 void CSessionManager::DestroyColorPanel() {

@@ -75,9 +75,11 @@ public:
     // 0 also while another thread holds the lock (a panel asks from its UI
     // thread and must not wait behind a slow login).
     int32_t PooledLogin(const CAMERA_INFO& camera) override;
+    void RetryOwedStops() override;
     bool FindOrLogin(LOGIN_INFO& login);
     void OnDisconnect(int32_t lLoginHandle, const char* pszAddress);
-    // Destroys both panels, then stops every play, logs out every login and
+    // Destroys both panels, sends the stops still owed to devices that have a
+    // login, then stops every play, logs out every login and
     // releases the library. Also run by the destructor; a second call finds
     // nothing to do. The panels go first: a control held at this moment
     // sends its stop while the library still works.
@@ -97,6 +99,16 @@ private:
     void Show(IPanel& panel, int x, int y);
     void DestroyDomePanel();
     void DestroyColorPanel();
+    // A stop a destroyed dome panel still owed; one per camera (address, user,
+    // channel), kept until it gets through or the module unloads.
+    struct OwedStop {
+        CAMERA_INFO camera;
+        int32_t nSpeed;
+    };
+    void KeepOwedStop(const CAMERA_INFO& camera, int32_t nSpeed);
+    // Sends the owed stops of this address and user on `login`; those that
+    // get through are forgotten.
+    void SendOwedStops(std::string_view address, std::string_view user, int32_t login);
 
     INetLibrary& m_net;
     IPanelFactory& m_panels;
@@ -106,6 +118,10 @@ private:
     std::unique_ptr<IDomePanel> m_pDomeDlg;
     std::unique_ptr<IPanel> m_pColorDlg;
     std::recursive_mutex m_mutex;
+    // Its own lock, never waited for behind a login: a panel destroyed on the
+    // UI thread hands its stop over at once. Taken after m_mutex, never before.
+    std::list<OwedStop> m_owedStops;
+    std::mutex m_owedMutex;
 };
 
 }  // namespace zv

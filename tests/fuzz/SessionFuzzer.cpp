@@ -492,6 +492,12 @@ public:
         return m_ptz.SendPtzCommand(action, speed);
     }
     int IsDome() const override { return 1; }
+    bool OwedStop(CAMERA_INFO& camera, int32_t& speed) const override {
+        if (!m_ptz.StopOwed()) return false;
+        camera = m_camera;
+        speed = m_ptz.Speed();
+        return true;
+    }
     void Button(uintptr_t id) {
         if (!m_bWindow) return;
         m_ptz.OnPtzButton(id);

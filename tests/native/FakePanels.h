@@ -65,7 +65,21 @@ public:
     }
     int IsDome() const override { return 1; }
     void SetLoginSource(ILoginSource* pSource) override { source = pSource; }
+    bool OwedStop(CAMERA_INFO& camera, int32_t& speed) const override {
+        if (!bStopOwed) return false;
+        camera = m_camera;
+        speed = 40;
+        return true;
+    }
+    void SetLogin(int32_t login, const CAMERA_INFO& camera) override {
+        FakePanel::SetLogin(login, camera);
+        m_camera = camera;
+    }
     ILoginSource* source = nullptr;
+    bool bStopOwed = false;  // as after a stop the device's loss kept out
+
+private:
+    CAMERA_INFO m_camera{};
 };
 
 class FakePanelFactory : public IPanelFactory {

@@ -190,6 +190,54 @@ TEST_F(PanelTest, PanelsFindTheirCameraLoginInThePoolWithoutWaiting) {
     EXPECT_EQ(source->PooledLogin(cam), 101);
 }
 
+// A stop the dome panel could not get through (its device was lost) is not
+// lost with the panel: it goes out once the device has a login again, once.
+TEST_F(PanelTest, AStopOwedByAGonePanelGoesOutWhenItsDeviceIsLoggedInAgain) {
+    CAMERA_INFO cam = Camera("10.0.0.1", 2);
+    ASSERT_EQ(sm.StartVideo(cam), 1);
+    ASSERT_EQ(sm.ShowDomePanel(cam, 1, 0, 0), 1);
+    net.Callback()(cam.lLoginHandle, "10.0.0.1", 0, net.User());  // lost mid-move
+    panels.lastDome->bStopOwed = true;
+    CAMERA_INFO other = Camera("10.0.0.9");
+    ASSERT_EQ(sm.ShowDomePanel(other, 1, 0, 0), 1);  // replaced while the device is away
+    net.Script("Login", {0});
+    EXPECT_EQ(sm.StartVideo(cam), 0);
+    EXPECT_EQ(net.Count("PtzControl"), 0) << "no login to send it on";
+
+    net.ClearCalls();
+    ASSERT_EQ(sm.StartVideo(cam), 1);  // the device is back
+    const std::string login = std::to_string(cam.lLoginHandle);
+    const Calls calls = net.Calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0].rfind("Login 10.0.0.1", 0), 0u);
+    EXPECT_EQ(calls[1], "PtzControl " + login + " 2 0 0 5 0 1") << "a stop on channel 2, before the play";
+    EXPECT_EQ(calls[2].rfind("StartRealPlay", 0), 0u);
+    ASSERT_EQ(sm.StopVideo(cam), 1);
+    ASSERT_EQ(sm.StartVideo(cam), 1);
+    EXPECT_EQ(net.Count("PtzControl"), 1) << "owed no longer";
+}
+
+// With the device's login pooled the stop goes when the panel does; one the
+// device still refuses is sent again before the logout at unload.
+TEST_F(PanelTest, AnOwedStopIsTriedWhenThePanelGoesAndAgainBeforeTheLogoutAtUnload) {
+    CAMERA_INFO cam = Camera("10.0.0.1", 1);
+    ASSERT_EQ(sm.StartVideo(cam), 1);
+    ASSERT_EQ(sm.ShowDomePanel(cam, 1, 0, 0), 1);
+    panels.lastDome->bStopOwed = true;
+    net.Script("PtzControl", {0});
+    net.ClearCalls();
+    ASSERT_EQ(sm.FreeDomePanel(), 1);
+    const std::string stop = "PtzControl " + std::to_string(cam.lLoginHandle) + " 1 0 0 5 0 1";
+    EXPECT_EQ(net.Calls(), (Calls{"dome#1 destroy", stop, "dome#1 deleted"}));
+
+    net.ClearCalls();
+    sm.Teardown();
+    const Calls calls = net.Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[0], stop);
+    EXPECT_EQ(calls[1].rfind("StopRealPlay", 0), 0u);
+}
+
 // A control held at unload must still reach the device: the panels go
 // before the plays, the logins and the library.
 TEST_F(PanelTest, TeardownDestroysThePanelsBeforeTheLibraryGoes) {

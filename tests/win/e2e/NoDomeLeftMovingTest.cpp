@@ -131,4 +131,18 @@ TEST_F(NoDomeLeftMoving, WhenTheDeviceDropsAndIsReconnected) {
     ExpectStopped("released after the reconnection");
 }
 
+// The same, but the panel goes before the device is back: the stop it owed
+// outlives it and goes out on the camera's next login.
+TEST_F(NoDomeLeftMoving, WhenTheDeviceDropsAndThePanelGoesBeforeItIsBack) {
+    Hold();
+    ASSERT_EQ(devsim->Command(std::string("drop ") + kDeviceA).rfind("OK", 0), 0u);
+    ASSERT_GE(WaitFor(3000, [&] { return GetConnectState(&cam) == 0; }), 0);
+    SendMessageW(Up(), WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
+    EXPECT_EQ(FreeCamera(0), 1);
+    Pump(1200);
+    EXPECT_TRUE(Moving()) << "the device never heard the stop";
+    ASSERT_EQ(StartVideo(&cam), 1) << "the host reconnects";
+    ExpectStopped("panel gone, device reconnected");
+}
+
 }  // namespace

@@ -64,7 +64,9 @@ protected:
                                     reference.begin() + long(pictures * frameBytes));
             ++pictures;
         }
-        if (exact) EXPECT_EQ(identical, pictures) << "pictures equal to ffmpeg's decode";
+        if (exact) {
+            EXPECT_EQ(identical, pictures) << "pictures equal to ffmpeg's decode";
+        }
         std::sort(decodeMs.begin() + 1, decodeMs.end());
         std::sort(convertMs.begin(), convertMs.end());
         std::printf("%dx%d: %zu pictures, %zu equal to ffmpeg's, decode median %.2f ms, to BGR %.2f ms\n", width,
