@@ -100,16 +100,24 @@ void CPtzCommandSet::SetTarget(int32_t lLoginHandle, int32_t nChannel) {
     m_lLoginHandle.store(lLoginHandle, std::memory_order_relaxed);
 }
 
+int32_t SendPtzAction(INetLibrary& net, int32_t lLoginHandle, int32_t nChannel, uint32_t nAction,
+                      int32_t nSpeed, int32_t nPanelSpeed) {
+    PtzCode code;
+    if (!LookupPtzAction(nAction, code)) return 0;
+    const uint8_t param1 = code.bSpeedIsParam1 ? static_cast<uint8_t>(nPanelSpeed & 0xFF) : 0;
+    return net.PtzControl(lLoginHandle, nChannel, code.dwCode, param1, PtzParam2(nSpeed), 0,
+                          code.bStop ? 1 : 0);
+}
+
 int CPtzCommandSet::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
     const int32_t login = LoginHandle();
     if (login == 0) return 0;  // the busy mark stays as it is
     const int32_t panelSpeed = Speed();
-    const uint8_t param2 = PtzParam2(nSpeed > 0 ? nSpeed : panelSpeed);
+    const int32_t speed = nSpeed > 0 ? nSpeed : panelSpeed;
     PtzCode code;
     if (!LookupPtzAction(nAction, code)) return 0;
-    const uint8_t param1 = code.bSpeedIsParam1 ? static_cast<uint8_t>(panelSpeed & 0xFF) : 0;
     const int32_t channel = m_nChannel.load(std::memory_order_relaxed);
-    int32_t result = m_net.PtzControl(login, channel, code.dwCode, param1, param2, 0, code.bStop ? 1 : 0);
+    int32_t result = SendPtzAction(m_net, login, channel, nAction, speed, panelSpeed);
     if (result == 0 && m_pRenewal) {
         // The login may have died with its connection while the device has
         // been logged in anew: the command goes once more on that login.
@@ -117,8 +125,7 @@ int CPtzCommandSet::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
         if (renewed != 0 && renewed != login) {
             int32_t expected = login;  // unless another thread renewed it first
             m_lLoginHandle.compare_exchange_strong(expected, renewed);
-            result = m_net.PtzControl(renewed, channel, code.dwCode, param1, param2, 0,
-                                      code.bStop ? 1 : 0);
+            result = SendPtzAction(m_net, renewed, channel, nAction, speed, panelSpeed);
         }
     }
     m_bBusy.store(0, std::memory_order_relaxed);

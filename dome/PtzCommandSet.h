@@ -24,6 +24,11 @@ bool LookupPtzAction(uint32_t nAction, PtzCode& code);
 // param2 of a command: (s + 1) / 8 on the low 8 bits of the speed s.
 uint8_t PtzParam2(int32_t nSpeed);
 
+// One action as one library call: param2 from `nSpeed`, the diagonals'
+// param1 from `nPanelSpeed`. 0 for an action above 14, with nothing sent.
+int32_t SendPtzAction(INetLibrary& net, int32_t lLoginHandle, int32_t nChannel, uint32_t nAction,
+                      int32_t nSpeed, int32_t nPanelSpeed);
+
 // What the panel shows around a button command.
 class IPtzFeedback {
 public:

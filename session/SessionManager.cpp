@@ -28,6 +28,12 @@ public:
 };
 CNoPanels g_noPanels;
 
+// Whether a record (a login or a camera) is for this device address and user.
+template <class Record>
+bool IsFor(const Record& r, std::string_view address, std::string_view user) {
+    return FieldText(r.szDeviceAddress) == address && FieldText(r.szUserName) == user;
+}
+
 }  // namespace
 
 LOGIN_INFO MakeLoginInfo(const CAMERA_INFO& camera) {
@@ -95,8 +101,7 @@ int32_t CSessionManager::PooledLogin(const CAMERA_INFO& camera) {
     const std::string_view address = FieldText(camera.szDeviceAddress);
     const std::string_view user = FieldText(camera.szUserName);
     for (const LOGIN_INFO& entry : m_loginPool)
-        if (FieldText(entry.szDeviceAddress) == address && FieldText(entry.szUserName) == user)
-            return entry.lLoginHandle;
+        if (IsFor(entry, address, user)) return entry.lLoginHandle;
     return 0;
 }
 
@@ -115,7 +120,7 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
     const std::string_view address = FieldText(login.szDeviceAddress);
     const std::string_view user = FieldText(login.szUserName);
     for (const LOGIN_INFO& entry : m_loginPool) {
-        if (FieldText(entry.szDeviceAddress) == address && FieldText(entry.szUserName) == user) {
+        if (IsFor(entry, address, user)) {
             login.lLoginHandle = entry.lLoginHandle;
             // After the loop: a notice from inside the library may change the pool.
             SendOwedStops(address, user, login.lLoginHandle);
@@ -323,8 +328,7 @@ void CSessionManager::KeepOwedStop(const CAMERA_INFO& camera, int32_t nSpeed) {
     try {
         std::lock_guard<std::mutex> lock(m_owedMutex);
         for (OwedStop& owed : m_owedStops) {
-            if (FieldText(owed.camera.szDeviceAddress) == FieldText(camera.szDeviceAddress) &&
-                FieldText(owed.camera.szUserName) == FieldText(camera.szUserName) &&
+            if (IsFor(owed.camera, FieldText(camera.szDeviceAddress), FieldText(camera.szUserName)) &&
                 owed.camera.nChannel == camera.nChannel) {
                 owed.nSpeed = nSpeed;
                 return;
@@ -342,22 +346,17 @@ void CSessionManager::SendOwedStops(std::string_view address, std::string_view u
         std::lock_guard<std::mutex> lock(m_owedMutex);
         for (auto it = m_owedStops.begin(); it != m_owedStops.end();) {
             auto next = std::next(it);
-            if (FieldText(it->camera.szDeviceAddress) == address &&
-                FieldText(it->camera.szUserName) == user)
-                due.splice(due.end(), m_owedStops, it);
+            if (IsFor(it->camera, address, user)) due.splice(due.end(), m_owedStops, it);
             it = next;
         }
     } catch (const std::system_error&) {
         return;
     }
     if (due.empty()) return;
-    PtzCode stop{};
-    LookupPtzAction(PTZ_STOP, stop);
     // Outside the owed list's lock: the library may take its time.
     for (auto it = due.begin(); it != due.end();) {
         auto next = std::next(it);
-        if (m_net.PtzControl(login, it->camera.nChannel, stop.dwCode, 0, PtzParam2(it->nSpeed), 0, 1) != 0)
-            due.erase(it);
+        if (SendPtzAction(m_net, login, it->camera.nChannel, PTZ_STOP, it->nSpeed, 0) != 0) due.erase(it);
         it = next;
     }
     if (due.empty()) return;
