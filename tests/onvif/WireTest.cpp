@@ -60,11 +60,20 @@ TEST(Address, UrlsFromTheDeviceWithCredentialsAndBadHosts) {
     Url base;
     ASSERT_TRUE(ParseDeviceAddress("10.1.2.3:8080", base));
     ASSERT_TRUE(ParseUrl("rtsp://0.0.0.0:554/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.1.2.3") << "an unroutable host takes ours";
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "an unroutable host takes ours";
     ASSERT_TRUE(ParseUrl("rtsp://127.0.0.1/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.1.2.3") << "a device's own loopback is not ours";
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "a device's own loopback is not ours";
     ASSERT_TRUE(ParseUrl("rtsp://10.9.9.9/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.9.9.9");
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "another host is never followed";
+    // The answer's port when it writes one (a forwarded service port), ours
+    // when it writes none and speaks our scheme, the scheme's own otherwise.
+    for (const auto& [given, host] : {std::pair<const char*, const char*>{"http://192.168.0.9:8999/onvif/media", "10.1.2.3:8999"},
+                                      {"http://192.168.0.9/onvif/media", "10.1.2.3:8080"},
+                                      {"rtsp://192.168.0.9/ch1", "10.1.2.3"}}) {
+        ASSERT_TRUE(ParseUrl(given, u));
+        EXPECT_EQ(PinToHost(u, base).HostHeader(), host) << given;
+        EXPECT_EQ(PinToHost(u, base).path, u.path);
+    }
 }
 
 // Feeds a stream in every split of two pieces and in single bytes; each
