@@ -40,8 +40,9 @@ bool ParseSessionHeader(const std::string& value, std::string& id, int& timeoutS
         const size_t next = value.find(';', at + 1);
         const std::string param = Trim(value.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
         at = next;
-        if (param.compare(0, 8, "timeout=") != 0) continue;
-        const std::string digits = Trim(param.substr(8));
+        const size_t eq = param.find('=');
+        if (eq == std::string::npos || !EqualsNoCase(Trim(param.substr(0, eq)), "timeout")) continue;
+        const std::string digits = Trim(param.substr(eq + 1));
         if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
         // Any number of digits: past what we read, it is more than the most we take.
         const size_t lead = digits.find_first_not_of('0');

@@ -11,6 +11,7 @@
 #include "DateTime.h"
 #include "HttpMessage.h"
 #include "OnvifMessages.h"
+#include "RtspClient.h"
 #include "Sdp.h"
 #include "Soap.h"
 #include "Url.h"
@@ -217,6 +218,19 @@ TEST(XmlDoc, NamespacesLocalNamesAndTheBoundsOfHostileDocuments) {
     for (int i = 0; i < 60000; ++i) wide += "<a/>";
     EXPECT_FALSE(doc.Parse(wide + "</r>")) << "node count is bounded";
     EXPECT_EQ(doc.NodeCount(), 0u);
+    // Namespace bindings in scope are bounded (each element's name is looked up among them).
+    auto nested = [](int levels) {
+        std::string d;
+        for (int i = 0; i < levels; ++i) {
+            d += "<a";
+            for (int k = 0; k < 60; ++k) d += " xmlns:p" + std::to_string(i * 60 + k) + "='u'";
+            d += ">";
+        }
+        for (int i = 0; i < levels; ++i) d += "</a>";
+        return d;
+    };
+    EXPECT_TRUE(doc.Parse(nested(4)));
+    EXPECT_FALSE(doc.Parse(nested(5))) << "300 bindings in scope";
 }
 
 TEST(Soap, TokenDigestAndEnvelope) {
@@ -338,6 +352,42 @@ TEST(OnvifReaders, NumbersIgnoreTheHostsLocale) {
     EXPECT_DOUBLE_EQ(v, -0.1);
     for (const char* bad : {"", "1,5", ".", "1e", "nan", "inf", "1e999", "0x10", "1 "}) EXPECT_FALSE(ParseNumber(bad, v)) << bad;
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(RtspHeaders, SessionAndNumbersAreReadWithRangeChecks) {
+    struct Case {
+        const char* value;
+        bool ok;
+        const char* id;
+        int timeout;  // seconds; 60 when the header gives none
+    };
+    const Case cases[] = {
+        {"12345678;timeout=60", true, "12345678", 60},
+        {" abc ; timeout = 30 ", true, "abc", 30},
+        {"abc;timeout=5000000", true, "abc", 3600},
+        {"abc;timeout=999999999999999999999999", true, "abc", 3600},
+        {"abc;timeout=-5", true, "abc", 60},
+        {"abc;timeout=0", true, "abc", 1},
+        {"abc;timeout=0000000000000007", true, "abc", 7},
+        {"abc;timeout=12x", true, "abc", 60},
+        {";timeout=30", false, "", 60},
+        {"", false, "", 60},
+    };
+    for (const Case& c : cases) {
+        std::string id;
+        int timeout = 60;
+        EXPECT_EQ(ParseSessionHeader(c.value, id, timeout), c.ok) << c.value;
+        if (c.ok) EXPECT_EQ(id, c.id) << c.value;
+        EXPECT_EQ(timeout, c.timeout) << c.value;
+    }
+    std::string id;
+    int timeout = 0;
+    EXPECT_FALSE(ParseSessionHeader(std::string(300, 'x'), id, timeout)) << "an id that long";
+    uint32_t n = 0;
+    EXPECT_TRUE(ParseDecimal("4294967295", 0xFFFFFFFFu, n));
+    EXPECT_EQ(n, 4294967295u);
+    for (const char* bad : {"4294967296", "99999999999999999999999", "-1", "+1", "1 ", "", "0x10"})
+        EXPECT_FALSE(ParseDecimal(bad, 0xFFFFFFFFu, n)) << bad;
 }
 
 TEST(Sdp, TracksFormatsAndControlUrls) {
