@@ -1,7 +1,8 @@
 // The system's H.264 decoder as the web-service build drives it: every
 // picture of a stream, fed one access unit at a time, comes out at once and
 // (at 352 x 288) bit for bit as ffmpeg decodes the same stream; what decode
-// and conversion cost a picture at two sizes; hostile units.
+// and conversion cost a picture at two sizes; a stream whose size changes
+// midway, each picture with its own size; hostile units.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <windows.h>
@@ -82,6 +83,42 @@ TEST_F(H264Decoder, EveryPictureComesOutWithItsAccessUnitAsFfmpegDecodesIt) {
     // (it takes an untagged HD stream as BT.709 and outputs BT.601), so the
     // large one is checked for its pictures, sizes and timing only.
     Check("large", 1280, 720, false);
+}
+
+TEST_F(H264Decoder, APictureSizeChangeMidStreamGivesEachPictureItsOwnSize) {
+    ASSERT_TRUE(CMfH264Decoder::Available());
+    const auto stream = ReadFile("h264-data\\change.h264");
+    const auto small = ReadFile("h264-data\\change-1.nv12"), large = ReadFile("h264-data\\change-2.nv12");
+    ASSERT_FALSE(stream.empty()) << "run through tests/win/onvif/run-h264";
+    const size_t smallBytes = 352 * 288 * 3 / 2, largeBytes = 640 * 360 * 3 / 2;
+    const size_t smallCount = small.size() / smallBytes, largeCount = large.size() / largeBytes;
+    CMfH264Decoder decoder;
+    ASSERT_TRUE(decoder.Ready());
+    std::vector<zv::onvif::Nv12Picture> pictures;
+    for (const auto& au : vn::onvif::SplitAtDelimiters(stream.data(), stream.size()))
+        decoder.Decode(au.data(), au.size(), [&](const zv::onvif::Nv12Picture& p) { pictures.push_back(p); });
+    size_t before = 0, after = 0, equal = 0;
+    std::vector<uint8_t> bgr;
+    for (const auto& p : pictures) {
+        ASSERT_EQ(p.data.size(), zv::onvif::Nv12Bytes(p.width, p.height)) << "a picture with another's size";
+        ASSERT_TRUE(zv::onvif::Nv12ToBgr(p, bgr));
+        if (p.width == 352 && p.height == 288) {
+            ASSERT_EQ(after, 0u) << "a picture of the old size after the new";
+            equal += before < smallCount &&
+                     std::equal(p.data.begin(), p.data.end(), small.begin() + long(before * smallBytes));
+            ++before;
+        } else {
+            ASSERT_EQ(p.width, 640);
+            ASSERT_EQ(p.height, 360);
+            ++after;
+        }
+    }
+    std::printf("size change: %zu pictures at 352x288 (%zu equal to ffmpeg's), %zu at 640x360 (of %zu and %zu)\n",
+                before, equal, after, smallCount, largeCount);
+    EXPECT_EQ(before, smallCount) << "the old size's pictures held back by B-frames come out too";
+    EXPECT_EQ(equal, smallCount);
+    EXPECT_GE(after + 2, largeCount) << "it goes on playing at the new size (two may still be held back)";
+    EXPECT_EQ(decoder.Dropped(), 0u);
 }
 
 TEST(H264DecoderInput, GarbageAndEmptyUnitsGiveNoPictureAndNoCrash) {
