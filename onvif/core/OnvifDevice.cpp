@@ -25,11 +25,7 @@ void CopyText(uint8_t* dst, size_t room, const std::string& s) {
     std::memcpy(dst, s.data(), std::min(room - 1, s.size()));
 }
 
-std::chrono::steady_clock::time_point At(int64_t ms) {
-    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms));
-}
 
-using Lock = std::unique_lock<std::timed_mutex>;
 
 }  // namespace
 
@@ -244,8 +240,8 @@ bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3], int64_t deadl
 }
 
 bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out, int64_t deadline) {
-    Lock lock(m_mutex, std::defer_lock);
-    if (!lock.try_lock_until(At(deadline))) return false;
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < -1 || channel >= Channels()) return false;
     const int first = channel < 0 ? 0 : channel, last = channel < 0 ? Channels() - 1 : channel;
     out.assign(static_cast<size_t>(last - first + 1) * kChannelRecordSize, 0);
@@ -262,8 +258,8 @@ bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out, int64_t de
 }
 
 bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size, int64_t deadline) {
-    Lock lock(m_mutex, std::defer_lock);
-    if (!lock.try_lock_until(At(deadline))) return false;
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < -1 || channel >= Channels()) return false;
     const int first = channel < 0 ? 0 : channel, last = channel < 0 ? Channels() - 1 : channel;
     if (size != static_cast<size_t>(last - first + 1) * kChannelRecordSize) return false;
@@ -301,8 +297,8 @@ void OnvifDevice::EnsureSpaces(Channel& ch, int64_t deadline) {
 }
 
 bool OnvifDevice::Ptz(int channel, uint32_t code, uint8_t param2, bool stop, int64_t deadline) {
-    Lock lock(m_mutex, std::defer_lock);
-    if (!lock.try_lock_until(At(deadline))) return false;
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < 0 || channel >= Channels()) return false;
     Channel& ch = m_channels[static_cast<size_t>(channel)];
     SoapReply reply;
@@ -353,8 +349,8 @@ bool OnvifDevice::Stream(int channel, bool canDecodeH264, StreamChoice& out, int
     std::string profile;
     Codec codec = Codec::None;
     {
-        Lock lock(m_mutex, std::defer_lock);
-        if (!lock.try_lock_until(At(deadline))) return false;
+        DeadlineLock lock(m_mutex, deadline);
+        if (!lock.Owns()) return false;
         if (channel < 0 || channel >= Channels()) return false;
         const Channel& ch = m_channels[static_cast<size_t>(channel)];
         for (const auto& p : ch.profiles) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ColourMap.h"
+#include "DeadlineMutex.h"
 #include "OnvifMessages.h"
 #include "SoapClient.h"
 #include "Url.h"
@@ -131,7 +132,7 @@ private:
     DeviceInformation m_info;
     SoapClient m_client;
     SoapClient m_pingClient;
-    std::timed_mutex m_mutex;  // the channels' cached state
+    DeadlineMutex m_mutex;  // the channels' cached state
     std::vector<Channel> m_channels;
     int m_stopFallbacks = 0;
 };

@@ -12,10 +12,6 @@ namespace {
 
 constexpr size_t kMaxServers = 8;  // auth states kept; a device has a few service ports
 
-std::chrono::steady_clock::time_point At(int64_t ms) {
-    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms));
-}
-
 }  // namespace
 
 const char* ToString(SoapClient::Outcome o) {
@@ -39,7 +35,7 @@ double SoapClient::Now() {
 }
 
 void SoapClient::SetAddress(const std::string& ip) {
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    DeadlineLock lock(m_mutex);
     if (ip == m_ip) return;
     CloseSocket();
     m_ip = ip;
@@ -52,7 +48,7 @@ void SoapClient::Abort() {
 }
 
 void SoapClient::Close() {
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    DeadlineLock lock(m_mutex);
     CloseSocket();
 }
 
@@ -106,8 +102,8 @@ bool SoapClient::Exchange(const std::string& request, Response& resp, int64_t de
 
 SoapClient::Outcome SoapClient::Call(const Url& service, const std::string& body, SoapReply& reply,
                                      int64_t deadline, bool sign) {
-    std::unique_lock<std::timed_mutex> lock(m_mutex, std::defer_lock);
-    if (!lock.try_lock_until(At(deadline))) return Outcome::Network;  // another call held it too long
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return Outcome::Network;  // another call held it too long
     m_lastStatus = 0;
     if (m_abort) return Outcome::Network;
     // Two rounds for a login the device asks for, one more for a kept

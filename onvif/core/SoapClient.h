@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 
+#include "DeadlineMutex.h"
 #include "HttpAuth.h"
 #include "HttpMessage.h"
 #include "Soap.h"
@@ -70,7 +71,7 @@ private:
 
     const std::string m_user, m_password;
     std::atomic<double> m_offset{0};
-    std::timed_mutex m_mutex;  // one call at a time
+    DeadlineMutex m_mutex;  // one call at a time
     std::mutex m_socketMutex;  // the socket's handle, against Abort from another thread
     net::Socket m_socket;
     std::string m_ip;

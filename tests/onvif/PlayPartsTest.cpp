@@ -99,11 +99,15 @@ TEST(Nv12, EveryPictureIsConvertedWithinItsOwnBuffer) {
         p.height = c.h;
         const size_t need = size_t(std::max(c.w, 0)) * size_t(std::max(c.h, 0)) +
                             size_t((std::max(c.w, 0) + 1) & ~1) * size_t((std::max(c.h, 0) + 1) / 2);
-        if (PictureSizeAllowed(c.w, c.h)) EXPECT_EQ(Nv12Bytes(c.w, c.h), need);
+        if (PictureSizeAllowed(c.w, c.h)) {
+            EXPECT_EQ(Nv12Bytes(c.w, c.h), need);
+        }
         p.data.assign(size_t(long(need) + c.extra), 128);  // exact size: any read past it is caught
         p.data.shrink_to_fit();
         EXPECT_EQ(Nv12ToBgr(p, bgr), c.converted);
-        if (c.converted) EXPECT_EQ(bgr.size(), ((size_t(c.w) * 3 + 3) & ~size_t(3)) * size_t(c.h));
+        if (c.converted) {
+            EXPECT_EQ(bgr.size(), ((size_t(c.w) * 3 + 3) & ~size_t(3)) * size_t(c.h));
+        }
     }
 }
 

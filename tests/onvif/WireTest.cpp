@@ -377,7 +377,9 @@ TEST(RtspHeaders, SessionAndNumbersAreReadWithRangeChecks) {
         std::string id;
         int timeout = 60;
         EXPECT_EQ(ParseSessionHeader(c.value, id, timeout), c.ok) << c.value;
-        if (c.ok) EXPECT_EQ(id, c.id) << c.value;
+        if (c.ok) {
+            EXPECT_EQ(id, c.id) << c.value;
+        }
         EXPECT_EQ(timeout, c.timeout) << c.value;
     }
     std::string id;
