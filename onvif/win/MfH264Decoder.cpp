@@ -57,19 +57,24 @@ bool CMfH264Decoder::Available() {
 
 CMfH264Decoder::CMfH264Decoder() {
     m_started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
-    if (!m_started) return;
+    if (m_started) Open();
+}
+
+bool CMfH264Decoder::Open() {
+    if (m_mft) m_mft->Release();
     m_mft = CreateDecoder();
-    if (!m_mft) return;
+    if (!m_mft) return false;
     ComPtr<IMFMediaType> in;
     if (FAILED(MFCreateMediaType(&in)) || FAILED(in->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video)) ||
         FAILED(in->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264)) || FAILED(m_mft->SetInputType(0, in.p, 0)) ||
         !SetOutputType()) {
         m_mft->Release();
         m_mft = nullptr;
-        return;
+        return false;
     }
     m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_BEGIN_STREAMING, 0);
     m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_START_OF_STREAM, 0);
+    return true;
 }
 
 CMfH264Decoder::~CMfH264Decoder() {
@@ -105,16 +110,50 @@ bool CMfH264Decoder::SetOutputType() {
     }
 }
 
+namespace {
+
+// The sequence parameter set an access unit brings (a stream that starts,
+// or starts again at another size), without its start code; empty if none.
+std::vector<uint8_t> SequenceParameters(const uint8_t* au, size_t size) {
+    for (size_t i = 0; i + 3 < size; ++i) {
+        if (au[i] != 0 || au[i + 1] != 0 || au[i + 2] != 1 || (au[i + 3] & 0x1F) != 7) continue;
+        size_t end = i + 3;
+        while (end + 2 < size && !(au[end] == 0 && au[end + 1] == 0 && (au[end + 2] == 1 || au[end + 2] == 0)))
+            ++end;
+        if (end + 2 >= size) end = size;
+        return std::vector<uint8_t>(au + i + 3, au + end);
+    }
+    return {};
+}
+
+}  // namespace
+
 size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size, const PictureFn& picture) {
     size_t count = 0;
-    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return 0;
+    if (!au || size == 0) return 0;
+    // New sequence parameters (a camera whose resolution was changed): a
+    // fresh decoder from this unit on, as not every decoder follows a size
+    // change mid-stream. What the old one still held back is lost.
+    std::vector<uint8_t> sps = SequenceParameters(au, size);
+    const bool brings = !sps.empty(), changed = brings && !m_sps.empty() && sps != m_sps;
+    if (brings) m_sps = std::move(sps);
+    if (changed && Open()) ++m_restarts;
+    if (!Feed(au, size, picture, count) && brings && Open()) {
+        ++m_restarts;  // failed at a stream's start: afresh, once
+        Feed(au, size, picture, count);
+    }
+    return count;
+}
+
+bool CMfH264Decoder::Feed(const uint8_t* au, size_t size, const PictureFn& picture, size_t& count) {
+    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return true;
     ComPtr<IMFSample> sample;
     ComPtr<IMFMediaBuffer> buffer;
     const DWORD total = static_cast<DWORD>(size + sizeof kDelimiter);
     BYTE* p = nullptr;
     if (FAILED(MFCreateSample(&sample)) || FAILED(MFCreateMemoryBuffer(total, &buffer)) ||
         FAILED(buffer->Lock(&p, nullptr, nullptr)))
-        return 0;
+        return true;
     std::memcpy(p, au, size);
     std::memcpy(p + size, kDelimiter, sizeof kDelimiter);
     buffer->Unlock();
@@ -125,11 +164,10 @@ size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size, const PictureFn& p
     m_time += 400000;
     HRESULT hr = m_mft->ProcessInput(0, sample.p, 0);
     if (hr == MF_E_NOTACCEPTING) {  // pictures waiting: take them, then once more
-        if (!Drain(picture, count)) return count;
+        if (!Drain(picture, count)) return false;
         hr = m_mft->ProcessInput(0, sample.p, 0);
     }
-    if (SUCCEEDED(hr)) Drain(picture, count);
-    return count;
+    return SUCCEEDED(hr) && Drain(picture, count);
 }
 
 // Takes every picture the decoder has (a bounded number), each with the

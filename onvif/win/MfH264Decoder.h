@@ -4,7 +4,8 @@
 // come out of one call. Fed one whole access unit at a time with an
 // access-unit delimiter after it, so that the decoder hands out each
 // picture without waiting for the next one. Pictures over the size cap
-// (Nv12.h) are dropped and counted. One per thread, on a thread that has
+// (Nv12.h) are dropped and counted. New sequence parameters (another size)
+// get a fresh decoder from their unit on, as does a decoder that fails. One per thread, on a thread that has
 // entered the COM apartment.
 #pragma once
 
@@ -43,8 +44,13 @@ public:
     int Height() const { return m_height; }
     // Pictures over the size cap or not matching their buffers.
     uint64_t Dropped() const { return m_dropped; }
+    // Times a fresh decoder took over (new parameters, or a failure).
+    uint64_t Restarts() const { return m_restarts; }
 
 private:
+    bool Open();
+    // false when the decoder failed on the unit.
+    bool Feed(const uint8_t* au, size_t size, const PictureFn& picture, size_t& count);
     bool SetOutputType();
     bool Drain(const PictureFn& picture, size_t& count);
 
@@ -53,7 +59,8 @@ private:
     int m_width = 0, m_height = 0;
     int m_stride = 0, m_alignedHeight = 0;  // of the decoder's buffers
     int64_t m_time = 0;
-    uint64_t m_dropped = 0;
+    uint64_t m_dropped = 0, m_restarts = 0;
+    std::vector<uint8_t> m_sps;  // the last sequence parameters seen
     zv::onvif::Nv12Picture m_picture;  // reused: one picture's memory at a time
 };
 
