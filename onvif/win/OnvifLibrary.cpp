@@ -70,7 +70,9 @@ public:
         if (error) *error = why;
         if (!device) return 0;
         if (info) device->LoginInfo(info);
-        return m_registry.Add(std::move(device), address);
+        const int32_t handle = m_registry.Add(std::move(device), address);
+        if (!handle && error) *error = LOGIN_NETWORK;  // no thread to watch it
+        return handle;
     }
 
     int32_t Logout(int32_t login) { return m_registry.Remove(login) ? 1 : 0; }
