@@ -67,6 +67,9 @@ struct Counters {
     std::atomic<uint64_t> rtspPlays{0};
     std::atomic<uint64_t> rtpFramesSent{0};
     std::atomic<uint64_t> rtpFramesDropped{0};
+    std::atomic<uint64_t> rtspConnections{0};  // accepted so far; numbers each connection
+    std::atomic<uint64_t> httpBasicSeen{0};    // web-service requests that carried Basic credentials
+    std::atomic<uint64_t> rtspBasicSeen{0};
 };
 
 struct ChannelReport {

@@ -50,6 +50,19 @@ struct OnvifFaults {
     bool noStop = false;      // PTZ Stop answers a fault
     bool noTimeout = false;   // ContinuousMove with a Timeout answers a fault
     int skewSeconds = 0;      // the device's clock is off by this much
+    // A hung camera: connections are taken and requests read, never answered
+    // (web services and RTSP alike), and no RTP is sent.
+    bool frozen = false;
+    // Streams that go quiet (no RTP, requests unanswered) while the web
+    // services go on: every RTSP connection, or those numbered below
+    // rtspSilentBelow (the ones open when it was switched on).
+    bool rtspSilentAll = false;
+    uint64_t rtspSilentBelow = 0;
+    bool basicOnly = false;        // 401 offering Basic only, to anything without Basic credentials
+    std::string foreignHost;       // answers name this host in place of the device's own
+    std::string sessionTimeout;    // SETUP's "timeout=" as written (empty: the usual 60)
+    int xmlnsBindings = 0;         // answers carry this many namespace bindings in scope
+    uint32_t seqRestarts = 0;      // each step makes playing streams' RTP numbers jump back
 };
 
 struct Faults {

@@ -121,6 +121,16 @@ bool HttpServer::SleepUnlessAborted(Connection& c, int ms) {
     return true;
 }
 
+void HttpServer::Hold(Connection& c, const std::function<bool()>& holdWhile) {
+    char buf[4096];
+    while (holdWhile() && m_running.load() && !c.abort.load()) {
+        // What else the client sends is read and ignored; its close ends the hold.
+        const auto w = c.socket.WaitReadable(50);
+        if (w == net::Socket::Wait::Error) return;
+        if (w == net::Socket::Wait::Ready && c.socket.Recv(buf, sizeof buf) < 0) return;
+    }
+}
+
 void HttpServer::Linger(Connection& c) {
     constexpr size_t kMaxDrained = 256 * 1024;
     const auto until = Clock::now() + std::chrono::milliseconds(500);
@@ -165,6 +175,11 @@ void HttpServer::Serve(Connection& c) {
                     if (st != HttpParser::Status::Request) continue;
                     m_stats.httpRequests++;
                     Outcome o = m_handler(req);
+                    if (o.holdWhile) {
+                        Hold(c, o.holdWhile);
+                        open = false;
+                        break;
+                    }
                     if (o.drop) {
                         open = false;
                         break;

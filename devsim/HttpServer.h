@@ -39,6 +39,9 @@ public:
         HttpResponse response;
         bool drop = false;  // close without answering
         int delayMs = 0;    // answer this much later
+        // Never answered: the connection is held while this says so (or
+        // until the client gives up), then closed.
+        std::function<bool()> holdWhile;
     };
     using Handler = std::function<Outcome(const HttpRequest&)>;
 
@@ -66,6 +69,7 @@ private:
     void Reap(bool all);
     bool Send(Connection& c, const HttpResponse& r);
     bool SleepUnlessAborted(Connection& c, int ms);
+    void Hold(Connection& c, const std::function<bool()>& holdWhile);
     // Reads and drops what the client still sends, for a short while, so
     // that closing with unread bytes does not reset the connection before
     // the client has read our last answer.

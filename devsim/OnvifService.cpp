@@ -44,6 +44,25 @@ std::string Envelope(const std::string& body) {
            "</env:Body></env:Envelope>\n";
 }
 
+// The answer with `count` namespace bindings in scope over a run of
+// elements inside its response element, which readers pass over: 60 to an
+// element (under any reader's attribute cap), nested, around 500 leaves.
+std::string WithBindings(const std::string& answer, int count) {
+    const size_t open = answer.find('>');
+    if (open == std::string::npos || open == 0 || answer[open - 1] == '/') return answer;
+    std::string pad;
+    int levels = 0;
+    for (int bound = 0; bound < count; ++levels) {
+        pad += "<tt:Padding";
+        for (int i = 0; i < 60 && bound < count; ++i, ++bound)
+            pad += " xmlns:p" + std::to_string(bound) + "=\"urn:devsim:padding:" + std::to_string(bound) + "\"";
+        pad += ">";
+    }
+    for (int i = 0; i < 500; ++i) pad += "<tt:Leaf/>";
+    for (int i = 0; i < levels; ++i) pad += "</tt:Padding>";
+    return answer.substr(0, open + 1) + pad + answer.substr(open + 1);
+}
+
 // Numbers as the schema's xs:float, without exponents or trailing zeros.
 std::string Num(double v) {
     char buf[32];
@@ -149,8 +168,13 @@ uint8_t OnvifService::ToByte(double level) {
     return static_cast<uint8_t>(std::clamp(std::lround(level * 2.54), 0L, 255L));
 }
 
+std::string OnvifService::HostInAnswers() const {
+    const std::string foreign = m_dev.GetFaults().onvif.foreignHost;
+    return foreign.empty() ? m_dev.Address() : foreign;
+}
+
 std::string OnvifService::Base() const {
-    return "http://" + m_dev.Address() + ":" + std::to_string(m_dev.OnvifPort());
+    return "http://" + HostInAnswers() + ":" + std::to_string(m_dev.OnvifPort());
 }
 
 OnvifService::Result OnvifService::Fault(int http, const std::string& code,
@@ -191,11 +215,28 @@ int OnvifService::ChannelOf(const std::string& prefix, const XmlElement& request
 // --- dispatch ---------------------------------------------------------------------
 
 HttpServer::Outcome OnvifService::Handle(const HttpRequest& req) {
+    const OnvifFaults faults = m_dev.GetFaults().onvif;
+    HttpServer::Outcome o;
+    if (faults.frozen) {
+        o.holdWhile = [this] { return m_dev.GetFaults().onvif.frozen; };
+        return o;
+    }
+    if (faults.basicOnly) {
+        // Basic is taken, and counted: a client that sends it has let the
+        // password go in the clear.
+        const std::string* a = req.Header("Authorization");
+        if (a && a->size() > 6 && EqualsNoCase(a->substr(0, 6), "Basic ")) {
+            m_dev.Stats().httpBasicSeen++;
+        } else {
+            o.response.status = 401;
+            o.response.Set("WWW-Authenticate", "Basic realm=\"devsim\"");
+            return o;
+        }
+    }
     const std::string path = req.Path();
     if (path.rfind("/snapshot/", 0) == 0) return SnapshotRequest(req);
     const bool service = path == "/onvif/device_service" || path == "/onvif/media_service" ||
                          path == "/onvif/ptz_service" || path == "/onvif/imaging_service";
-    HttpServer::Outcome o;
     if (!service) {
         o.response.status = 404;
         o.response.Set("Content-Type", "text/plain");
@@ -277,7 +318,7 @@ HttpServer::Outcome OnvifService::Soap(const HttpRequest& req) {
     }
     o.response.status = r.http;
     o.response.Set("Content-Type", "application/soap+xml; charset=utf-8");
-    o.response.body = Envelope(r.body);
+    o.response.body = Envelope(faults.xmlnsBindings > 0 ? WithBindings(r.body, faults.xmlnsBindings) : r.body);
     // Cut mid-element: no client's parser can take it.
     if (faults.malformed) o.response.body.resize(o.response.body.size() / 2);
     return o;
@@ -598,7 +639,7 @@ OnvifService::Result OnvifService::GetStreamUri(const XmlElement& req) {
     const auto external = m_dev.Options().h264Streams.find(ch);
     const std::string uri = external != m_dev.Options().h264Streams.end()
                                 ? XmlEscape(external->second)
-                                : "rtsp://" + m_dev.Address() + ":" + std::to_string(m_dev.RtspPort()) + "/ch" +
+                                : "rtsp://" + HostInAnswers() + ":" + std::to_string(m_dev.RtspPort()) + "/ch" +
                                       std::to_string(ch + 1);
     Result r;
     r.body = "<trt:GetStreamUriResponse><trt:MediaUri><tt:Uri>" + uri + "</tt:Uri><tt:InvalidAfterConnect>false</tt:InvalidAfterConnect>"

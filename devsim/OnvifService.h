@@ -56,6 +56,8 @@ private:
     static Result Fault(int http, const std::string& code, const std::string& subcode,
                         const std::string& detail, const std::string& reason);
     std::string Base() const;
+    // The host the answers name: the device's, or a foreign one (a fault).
+    std::string HostInAnswers() const;
     // Channel of a token "<prefix><1-based number>", or -1.
     int ChannelOf(const std::string& prefix, const XmlElement& request,
                   const std::string& element) const;

@@ -33,6 +33,7 @@ RtspConnection::RtspConnection(RtspServer& server, net::Socket socket, uint64_t 
     : m_server(server), m_sock(std::move(socket)), m_id(id), m_ssrc(Random32()),
       m_timeBase(Random32()), m_seq(static_cast<uint16_t>(Random32())) {
     m_sock.SetSendBuffer(kSendBufferBytes);
+    m_seqRestarts = m_server.Dev().GetFaults().onvif.seqRestarts;
 }
 
 RtspConnection::~RtspConnection() {
@@ -56,6 +57,11 @@ void RtspConnection::Abort() {
 void RtspConnection::Join() {
     if (m_reader.joinable()) m_reader.join();
     if (m_writer.joinable()) m_writer.join();
+}
+
+bool RtspConnection::Quiet() const {
+    const OnvifFaults f = m_server.Dev().GetFaults().onvif;
+    return f.frozen || f.rtspSilentAll || m_id < f.rtspSilentBelow;
 }
 
 // --- outgoing ---------------------------------------------------------------
@@ -106,13 +112,24 @@ void RtspConnection::WriteLoop() {
             } else {
                 frame = std::move(m_frames.front());
                 m_frames.pop_front();
-                seq = m_seq;
-                m_seq = static_cast<uint16_t>(m_seq + frame.rtp->Packets());
             }
         }
         if (!reply.empty()) {
             if (!m_sock.SendAll(reply.data(), reply.size(), timeout, &m_abort)) break;
             continue;
+        }
+        if (Quiet()) continue;  // the picture is not sent
+        {
+            // A restarted numbering with the same source, as some cameras
+            // do after an encoder restart.
+            const uint32_t restarts = m_server.Dev().GetFaults().onvif.seqRestarts;
+            std::lock_guard<std::mutex> lk(m_mu);
+            if (restarts != m_seqRestarts) {
+                m_seqRestarts = restarts;
+                m_seq = static_cast<uint16_t>(m_seq - 30000);
+            }
+            seq = m_seq;
+            m_seq = static_cast<uint16_t>(m_seq + frame.rtp->Packets());
         }
         // '$', channel, length, then the RTP packet, for each packet.
         const RtpJpegFrame& f = *frame.rtp;
@@ -173,6 +190,7 @@ void RtspConnection::ReadLoop() {
                         break;
                     }
                     m_server.Dev().Stats().rtspRequests++;
+                    if (Quiet()) continue;  // read, never answered
                     const HttpResponse r = Handle(req);
                     Reply(r.Serialize("RTSP/1.0"));
                     // Pictures only after the answer to PLAY is queued.
@@ -183,7 +201,7 @@ void RtspConnection::ReadLoop() {
                 }
             }
         }
-        if (Clock::now() - lastRx > std::chrono::seconds(kSessionTimeoutS)) break;
+        if (Clock::now() - lastRx > std::chrono::seconds(kSessionTimeoutS) && !Quiet()) break;
     }
     StopWatching();
     {
@@ -203,7 +221,8 @@ void RtspConnection::StopWatching() {
 }
 
 std::string RtspConnection::BaseUrl(int channel) const {
-    return "rtsp://" + m_server.Dev().Address() + ":" + std::to_string(m_server.Port()) + "/ch" +
+    const std::string foreign = m_server.Dev().GetFaults().onvif.foreignHost;
+    return "rtsp://" + (foreign.empty() ? m_server.Dev().Address() : foreign) + ":" + std::to_string(m_server.Port()) + "/ch" +
            std::to_string(channel + 1);
 }
 
@@ -249,8 +268,17 @@ HttpResponse RtspConnection::Handle(const HttpRequest& req) {
         r.status = 501;
         return r;
     }
+    if (dev.GetFaults().onvif.basicOnly) {
+        const std::string* a = req.Header("Authorization");
+        if (!a || a->size() <= 6 || !EqualsNoCase(a->substr(0, 6), "Basic ")) {
+            r.status = 401;
+            r.Set("WWW-Authenticate", "Basic realm=\"devsim\"");
+            return r;
+        }
+        dev.Stats().rtspBasicSeen++;
+    }
     const double now = dev.WallClock();
-    const DigestAuth::Verdict v = m_server.Auth().Check(req.Header("Authorization"), m,
+    const DigestAuth::Verdict v = dev.GetFaults().onvif.basicOnly ? DigestAuth::Verdict::Ok : m_server.Auth().Check(req.Header("Authorization"), m,
                                                         req.target, dev.Options().users, now,
                                                         nullptr);
     if (v != DigestAuth::Verdict::Ok) {
@@ -375,7 +403,8 @@ HttpResponse RtspConnection::Setup(const HttpRequest& req, int ch) {
     if (m_state == State::Init) m_state = State::Ready;
     r.Set("Transport", "RTP/AVP/TCP;unicast;interleaved=" + std::to_string(first) + "-" +
                            std::to_string(second) + ";ssrc=" + Hex32(m_ssrc) + ";mode=\"PLAY\"");
-    r.Set("Session", m_session + ";timeout=" + std::to_string(kSessionTimeoutS));
+    const std::string timeout = m_server.Dev().GetFaults().onvif.sessionTimeout;
+    r.Set("Session", m_session + ";timeout=" + (timeout.empty() ? std::to_string(kSessionTimeoutS) : timeout));
     return r;
 }
 

@@ -64,6 +64,8 @@ private:
     // Channel of a URL "rtsp://host:port/ch<N>[/...]", or -1.
     int ChannelOf(const std::string& target) const;
     std::string BaseUrl(int channel) const;
+    // Frozen or silenced by a fault: nothing is answered or sent.
+    bool Quiet() const;
 
     RtspServer& m_server;
     net::Socket m_sock;
@@ -90,6 +92,7 @@ private:
     bool m_playing = false;
     bool m_closing = false;  // send what is queued, then end
     uint16_t m_seq;          // next RTP sequence number (writer)
+    uint32_t m_seqRestarts = 0;  // the fault's count last seen (writer)
 };
 
 }  // namespace zv::devsim

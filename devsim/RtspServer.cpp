@@ -76,7 +76,7 @@ void RtspServer::AcceptLoop() {
                     s.SendAll(busy.data(), busy.size(), 100, nullptr);
                 } else {
                     std::lock_guard<std::mutex> lk(m_mu);
-                    auto c = std::make_shared<RtspConnection>(*this, std::move(s), m_nextId++);
+                    auto c = std::make_shared<RtspConnection>(*this, std::move(s), ++m_dev.Stats().rtspConnections);
                     m_connections.push_back(c);
                     c->Start();
                 }

@@ -59,7 +59,6 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mu;
     std::vector<std::shared_ptr<RtspConnection>> m_connections;
-    uint64_t m_nextId = 1;
 
     struct Cached {
         uint32_t frameNo = 0;

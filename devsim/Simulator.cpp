@@ -97,7 +97,10 @@ std::string Simulator::Help() const {
            "restart ADDR [DOWN_MS] | "
            "onvif-refuse ADDR on|off | onvif-delay ADDR MS | onvif-drop ADDR on|off | "
            "onvif-malformed ADDR on|off | onvif-no-stop ADDR on|off | "
-           "onvif-no-timeout ADDR on|off | onvif-skew ADDR SECONDS | quit";
+           "onvif-no-timeout ADDR on|off | onvif-skew ADDR SECONDS | onvif-freeze ADDR on|off | "
+           "rtsp-silent ADDR current|all|off | onvif-basic-only ADDR on|off | "
+           "onvif-foreign-host ADDR HOST|off | rtsp-session-timeout ADDR DIGITS|off | "
+           "onvif-xmlns ADDR N | rtsp-seq-restart ADDR | quit";
 }
 
 std::string Simulator::Execute(const std::string& line) {
@@ -174,7 +177,9 @@ std::string Simulator::Execute(const std::string& line) {
                kv("rtsp_requests", c.rtspRequests) +
                kv("rtsp_auth_failures", c.rtspAuthFailures) + kv("rtsp_plays", c.rtspPlays) +
                kv("rtp_frames_sent", c.rtpFramesSent) +
-               kv("rtp_frames_dropped", c.rtpFramesDropped);
+               kv("rtp_frames_dropped", c.rtpFramesDropped) +
+               kv("rtsp_connections", c.rtspConnections) + kv("http_basic_seen", c.httpBasicSeen) +
+               kv("rtsp_basic_seen", c.rtspBasicSeen);
     }
     if (cmd == "faults") {
         return "OK refuse_login=" + std::string(f.refuseLogin ? "1" : "0") +
@@ -188,7 +193,14 @@ std::string Simulator::Execute(const std::string& line) {
                " onvif_malformed=" + (f.onvif.malformed ? "1" : "0") +
                " onvif_no_stop=" + (f.onvif.noStop ? "1" : "0") +
                " onvif_no_timeout=" + (f.onvif.noTimeout ? "1" : "0") +
-               " onvif_skew=" + std::to_string(f.onvif.skewSeconds);
+               " onvif_skew=" + std::to_string(f.onvif.skewSeconds) +
+               " onvif_frozen=" + (f.onvif.frozen ? "1" : "0") +
+               " rtsp_silent=" + (f.onvif.rtspSilentAll ? "all" : f.onvif.rtspSilentBelow ? "current" : "off") +
+               " onvif_basic_only=" + (f.onvif.basicOnly ? "1" : "0") +
+               " onvif_foreign_host=" + (f.onvif.foreignHost.empty() ? "off" : f.onvif.foreignHost) +
+               " rtsp_session_timeout=" + (f.onvif.sessionTimeout.empty() ? "off" : f.onvif.sessionTimeout) +
+               " onvif_xmlns=" + std::to_string(f.onvif.xmlnsBindings) +
+               " rtsp_seq_restarts=" + std::to_string(f.onvif.seqRestarts);
     }
     if (cmd == "drop") return "OK dropped=" + std::to_string(dev->DropSessions());
     if (cmd == "refuse-login") {
@@ -221,6 +233,40 @@ std::string Simulator::Execute(const std::string& line) {
     } else if (cmd == "onvif-skew") {
         if (!ParseInt(arg(2), -864000, 864000, f.onvif.skewSeconds))
             return "ERR onvif-skew: -864000..864000 s";
+    } else if (cmd == "onvif-freeze") {
+        if (!ParseOnOff(arg(2), f.onvif.frozen)) return "ERR onvif-freeze: on or off";
+    } else if (cmd == "rtsp-silent") {
+        if (arg(2) == "all") {
+            f.onvif.rtspSilentAll = true;
+        } else if (arg(2) == "current") {
+            f.onvif.rtspSilentAll = false;
+            f.onvif.rtspSilentBelow = dev->Stats().rtspConnections.load() + 1;
+        } else if (arg(2) == "off") {
+            f.onvif.rtspSilentAll = false;
+            f.onvif.rtspSilentBelow = 0;
+        } else {
+            return "ERR rtsp-silent: current, all or off";
+        }
+    } else if (cmd == "onvif-basic-only") {
+        if (!ParseOnOff(arg(2), f.onvif.basicOnly)) return "ERR onvif-basic-only: on or off";
+    } else if (cmd == "onvif-foreign-host") {
+        const std::string h = arg(2);
+        if (h.empty() || h.size() > 64 || h.find_first_of("/@ <>&\"'") != std::string::npos)
+            return "ERR onvif-foreign-host: a host name or address, or off";
+        f.onvif.foreignHost = h == "off" ? std::string() : h;
+    } else if (cmd == "rtsp-session-timeout") {
+        const std::string t = arg(2);
+        if (t == "off") {
+            f.onvif.sessionTimeout.clear();
+        } else if (t.empty() || t.size() > 30 || t.find_first_not_of("0123456789") != std::string::npos) {
+            return "ERR rtsp-session-timeout: up to 30 digits, or off";
+        } else {
+            f.onvif.sessionTimeout = t;
+        }
+    } else if (cmd == "onvif-xmlns") {
+        if (!ParseInt(arg(2), 0, 20000, f.onvif.xmlnsBindings)) return "ERR onvif-xmlns: 0..20000";
+    } else if (cmd == "rtsp-seq-restart") {
+        ++f.onvif.seqRestarts;
     } else if (cmd == "restart") {
         int downMs = 500;
         if (w.size() > 2 && !ParseInt(arg(2), 0, 60000, downMs)) return "ERR restart: 0..60000 ms";

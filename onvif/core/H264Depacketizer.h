@@ -17,7 +17,9 @@ namespace zv::onvif {
 
 class H264Depacketizer {
 public:
-    static constexpr size_t kMaxAccessUnitBytes = 8 * 1024 * 1024;
+    // With the play's queue (24 MB) a play holds about 32 MB of stream at most;
+    // a 4K key frame is a fraction of this.
+    static constexpr size_t kMaxAccessUnitBytes = 4 * 1024 * 1024;
     static constexpr size_t kMaxNalUnits = 4096;
 
     struct AccessUnit {

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "Base64.h"
+#include "Base64.h"  // HexLower
 #include "Crypto.h"
 
 namespace zv::onvif {
@@ -116,7 +116,8 @@ void HttpAuth::Reset() {
 
 bool HttpAuth::OnChallenge(const std::vector<std::string>& values) {
     const std::vector<AuthChallenge> all = ParseChallenges(values);
-    // The strongest we can answer: Digest SHA-256, Digest MD5, then Basic.
+    // The strongest we can answer: Digest SHA-256, then Digest MD5 (Basic,
+    // the password in the clear, never).
     const AuthChallenge* best = nullptr;
     int bestRank = 0;
     for (const AuthChallenge& c : all) {
@@ -143,8 +144,6 @@ bool HttpAuth::OnChallenge(const std::vector<std::string>& values) {
                 }
                 if (!authOk) rank = 0;
             }
-        } else if (c.scheme == "basic") {
-            rank = 1;
         }
         if (rank > bestRank) {
             best = &c;
@@ -156,18 +155,10 @@ bool HttpAuth::OnChallenge(const std::vector<std::string>& values) {
         auto it = best->params.find(k);
         return it == best->params.end() ? std::string() : it->second;
     };
-    const bool stale = best->scheme == "digest" && Lower(get("stale")) == "true";
+    const bool stale = Lower(get("stale")) == "true";
     // The server refused what we answered with this very challenge: the
-    // credentials are wrong (unless it only says the nonce aged). Basic
-    // answered and refused is the same.
-    if (m_scheme == Scheme::Basic && best->scheme == "basic") return false;
-    if (m_scheme == Scheme::Digest && best->scheme == "digest" && !stale && get("nonce") == m_nonce &&
-        m_nc > 0)
-        return false;
-    if (best->scheme == "basic") {
-        m_scheme = Scheme::Basic;
-        return true;
-    }
+    // credentials are wrong (unless it only says the nonce aged).
+    if (m_scheme == Scheme::Digest && !stale && get("nonce") == m_nonce && m_nc > 0) return false;
     m_scheme = Scheme::Digest;
     m_realm = get("realm");
     m_nonce = get("nonce");
@@ -192,7 +183,6 @@ std::string HttpAuth::Hash(const std::string& text) const {
 }
 
 std::string HttpAuth::Authorization(const std::string& method, const std::string& uri) {
-    if (m_scheme == Scheme::Basic) return "Basic " + Base64Encode(m_user + ":" + m_password);
     if (m_scheme != Scheme::Digest) return {};
     ++m_nc;
     if (!m_fixedCnonce.empty()) {

@@ -1,7 +1,11 @@
 // The client side of HTTP (and RTSP) logins: the server's challenges read
 // from its WWW-Authenticate headers, and the Authorization header answered
 // for each request. Digest with SHA-256 or MD5 (and their -sess forms),
-// qop "auth" or none, and Basic; nothing is sent before a server asks.
+// qop "auth" or none; nothing is sent before a server asks. Basic is never
+// answered: over plain HTTP and RTSP it would put the password on the wire
+// in the clear, so a server that offers only Basic is a refused login.
+// One per server and kind of connection: a challenge is only ever
+// answered to the server that made it.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +27,7 @@ std::vector<AuthChallenge> ParseChallenges(const std::vector<std::string>& heade
 
 class HttpAuth {
 public:
-    enum class Scheme { None, Basic, Digest };
+    enum class Scheme { None, Digest };
 
     HttpAuth() = default;
     HttpAuth(std::string user, std::string password)
@@ -32,7 +36,7 @@ public:
     void SetClientNonce(std::string cnonce) { m_fixedCnonce = std::move(cnonce); }
 
     // A 401's challenges. True if the request is worth sending again with
-    // the answer: a scheme we can answer, and not a refusal of the very
+    // the answer: Digest we can answer, and not a refusal of the very
     // challenge we answered (one marked stale=true is worth another try).
     // Callers bound their retries per request all the same.
     bool OnChallenge(const std::vector<std::string>& headerValues);

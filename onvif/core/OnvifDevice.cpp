@@ -8,6 +8,7 @@
 
 #include "Clock.h"
 #include "PtzMapping.h"
+#include "Resolve.h"
 
 namespace zv::onvif {
 
@@ -24,6 +25,8 @@ void CopyText(uint8_t* dst, size_t room, const std::string& s) {
     std::memcpy(dst, s.data(), std::min(room - 1, s.size()));
 }
 
+
+
 }  // namespace
 
 OnvifDevice::OnvifDevice(const std::string& user, const std::string& password, const Timeouts& t)
@@ -33,14 +36,16 @@ OnvifDevice::OnvifDevice(const std::string& user, const std::string& password, c
 OnvifDevice::~OnvifDevice() { Abort(); }
 
 void OnvifDevice::Abort() {
+    m_abort = true;
     m_client.Abort();
     m_pingClient.Abort();
 }
 
-SoapClient::Outcome OnvifDevice::Call(const std::string& service, const std::string& body, SoapReply& reply) {
+SoapClient::Outcome OnvifDevice::Call(const std::string& service, const std::string& body, SoapReply& reply,
+                                      int64_t deadline) {
     Url url;
-    if (!ParseUrl(service, url)) return SoapClient::Outcome::Malformed;
-    return m_client.Call(Rebase(url, m_deviceUrl, false), body, reply, m_timeouts.callMs);
+    if (!ParseUrl(service, url) || url.scheme != "http") return SoapClient::Outcome::Malformed;
+    return m_client.Call(PinToHost(url, m_deviceUrl), body, reply, deadline);
 }
 
 std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, const std::string& user,
@@ -50,14 +55,23 @@ std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, cons
     std::unique_ptr<OnvifDevice> dev(new OnvifDevice(user, password, timeouts));
     if (!ParseDeviceAddress(address, dev->m_deviceUrl)) return nullptr;
     const int64_t deadline = NowMs() + timeouts.loginMs;
-    auto left = [&] { return static_cast<int>(std::max<int64_t>(1, deadline - NowMs())); };
+    // Each request gets its own bound, and at most what is left of the login's.
+    auto until = [&] { return std::min(NowMs() + timeouts.callMs, deadline); };
     SoapClient& c = dev->m_client;
     SoapReply reply;
 
+    // The name once, within the login's time: every request of this login
+    // goes to that address.
+    if (!ResolveIPv4(dev->m_deviceUrl.host, dev->m_ip, deadline, &dev->m_abort)) {
+        *error = LOGIN_NETWORK;
+        return nullptr;
+    }
+    c.SetAddress(dev->m_ip);
+    dev->m_pingClient.SetAddress(dev->m_ip);
+
     // The device's clock first: tokens are made on it.
     const double before = SoapClient::Now();
-    SoapClient::Outcome o =
-        c.Call(dev->m_deviceUrl, body::GetSystemDateAndTime(), reply, std::min(left(), timeouts.callMs), false);
+    SoapClient::Outcome o = c.Call(dev->m_deviceUrl, body::GetSystemDateAndTime(), reply, until(), false);
     if (o == SoapClient::Outcome::Network) {
         *error = LOGIN_NETWORK;
         return nullptr;
@@ -70,7 +84,7 @@ std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, cons
     }
 
     // Where the services are.
-    o = c.Call(dev->m_deviceUrl, body::GetCapabilities(), reply, std::min(left(), timeouts.callMs));
+    o = c.Call(dev->m_deviceUrl, body::GetCapabilities(), reply, until());
     if (o == SoapClient::Outcome::AuthFailed) {
         *error = LOGIN_BAD_PASSWORD;
         return nullptr;
@@ -81,7 +95,7 @@ std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, cons
     }
     if (o == SoapClient::Outcome::Ok) ReadCapabilities(reply.element, dev->m_services);
     if (dev->m_services.media.empty()) {
-        o = c.Call(dev->m_deviceUrl, body::GetServices(), reply, std::min(left(), timeouts.callMs));
+        o = c.Call(dev->m_deviceUrl, body::GetServices(), reply, until());
         if (o == SoapClient::Outcome::AuthFailed) {
             *error = LOGIN_BAD_PASSWORD;
             return nullptr;
@@ -93,13 +107,13 @@ std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, cons
 
     // Sources and profiles.
     std::vector<std::string> sources;
-    o = dev->Call(dev->m_services.media, body::GetVideoSources(), reply);
+    o = dev->Call(dev->m_services.media, body::GetVideoSources(), reply, until());
     if (o == SoapClient::Outcome::AuthFailed) {
         *error = LOGIN_BAD_PASSWORD;
         return nullptr;
     }
     if (o == SoapClient::Outcome::Ok) sources = ReadVideoSources(reply.element);
-    o = dev->Call(dev->m_services.media, body::GetProfiles(), reply);
+    o = dev->Call(dev->m_services.media, body::GetProfiles(), reply, until());
     if (o != SoapClient::Outcome::Ok) {
         *error = o == SoapClient::Outcome::AuthFailed ? LOGIN_BAD_PASSWORD
                  : o == SoapClient::Outcome::Network  ? LOGIN_NETWORK
@@ -132,7 +146,7 @@ std::unique_ptr<OnvifDevice> OnvifDevice::Login(const std::string& address, cons
 
     // Names for the device block; not every device answers.
     if (NowMs() < deadline &&
-        dev->Call(dev->m_services.device, body::GetDeviceInformation(), reply) == SoapClient::Outcome::Ok)
+        dev->Call(dev->m_services.device, body::GetDeviceInformation(), reply, until()) == SoapClient::Outcome::Ok)
         ReadDeviceInformation(reply.element, dev->m_info);
     *error = LOGIN_OK;
     return dev;
@@ -172,21 +186,23 @@ void OnvifDevice::SetHue(int channel, uint8_t hue) const {
 
 // --- colour ---------------------------------------------------------------------
 
-void OnvifDevice::EnsureRanges(Channel& ch) {
+void OnvifDevice::EnsureRanges(Channel& ch, int64_t deadline) {
     if (ch.rangesKnown || m_services.imaging.empty()) return;
     SoapReply reply;
     ImagingRanges ranges;
-    if (Call(m_services.imaging, body::GetImagingOptions(ch.sourceToken), reply) == SoapClient::Outcome::Ok)
-        ReadImagingOptions(reply.element, ranges);
+    const SoapClient::Outcome o = Call(m_services.imaging, body::GetImagingOptions(ch.sourceToken), reply, deadline);
+    if (o == SoapClient::Outcome::Network) return;  // asked again next time
+    if (o == SoapClient::Outcome::Ok) ReadImagingOptions(reply.element, ranges);
     ch.colour.SetRanges(ranges);  // absent ones: 0..100
     ch.rangesKnown = true;
 }
 
-bool OnvifDevice::ReadColour(Channel& ch, uint8_t bytes[3]) {
+bool OnvifDevice::ReadColour(Channel& ch, uint8_t bytes[3], int64_t deadline) {
     if (m_services.imaging.empty()) return false;
-    EnsureRanges(ch);
+    EnsureRanges(ch, deadline);
     SoapReply reply;
-    if (Call(m_services.imaging, body::GetImagingSettings(ch.sourceToken), reply) != SoapClient::Outcome::Ok)
+    if (Call(m_services.imaging, body::GetImagingSettings(ch.sourceToken), reply, deadline) !=
+        SoapClient::Outcome::Ok)
         return false;
     ImagingLevels levels;
     ReadImagingSettings(reply.element, levels);
@@ -197,10 +213,10 @@ bool OnvifDevice::ReadColour(Channel& ch, uint8_t bytes[3]) {
     return true;
 }
 
-bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3]) {
+bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3], int64_t deadline) {
     if (!ch.reported) {
         uint8_t current[3];
-        if (!ReadColour(ch, current)) return false;
+        if (!ReadColour(ch, current, deadline)) return false;
     }
     bool has[3] = {false, false, false};
     double levels[3] = {0, 0, 0};
@@ -212,7 +228,7 @@ bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3]) {
     }
     if (!any) return true;
     SoapReply reply;
-    if (Call(m_services.imaging, body::SetImagingSettings(ch.sourceToken, has, levels), reply) !=
+    if (Call(m_services.imaging, body::SetImagingSettings(ch.sourceToken, has, levels), reply, deadline) !=
         SoapClient::Outcome::Ok)
         return false;
     for (int f = 0; f < 3; ++f)
@@ -223,15 +239,16 @@ bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3]) {
     return true;
 }
 
-bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out, int64_t deadline) {
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < -1 || channel >= Channels()) return false;
     const int first = channel < 0 ? 0 : channel, last = channel < 0 ? Channels() - 1 : channel;
     out.assign(static_cast<size_t>(last - first + 1) * kChannelRecordSize, 0);
     for (int i = first; i <= last; ++i) {
         Channel& ch = m_channels[static_cast<size_t>(i)];
         uint8_t bytes[3];
-        if (!ReadColour(ch, bytes)) return false;
+        if (!ReadColour(ch, bytes, deadline)) return false;
         uint8_t* rec = out.data() + static_cast<size_t>(i - first) * kChannelRecordSize;
         std::memcpy(rec, ch.record.data(), kChannelRecordSize);
         std::memcpy(rec + kColourOffset, bytes, 3);
@@ -240,8 +257,9 @@ bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out) {
     return true;
 }
 
-bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size, int64_t deadline) {
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < -1 || channel >= Channels()) return false;
     const int first = channel < 0 ? 0 : channel, last = channel < 0 ? Channels() - 1 : channel;
     if (size != static_cast<size_t>(last - first + 1) * kChannelRecordSize) return false;
@@ -250,7 +268,7 @@ bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size) {
         Channel& ch = m_channels[static_cast<size_t>(i)];
         const uint8_t* rec = data + static_cast<size_t>(i - first) * kChannelRecordSize;
         // Only what changed goes to the device; the rest is kept here.
-        if (!WriteColour(ch, rec + kColourOffset)) ok = false;
+        if (!WriteColour(ch, rec + kColourOffset, deadline)) ok = false;
         SetHue(i, rec[kColourOffset + 3]);
         std::memcpy(ch.record.data(), rec, kChannelRecordSize);
     }
@@ -259,23 +277,28 @@ bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size) {
 
 // --- PTZ --------------------------------------------------------------------------
 
-void OnvifDevice::EnsureSpaces(Channel& ch) {
+void OnvifDevice::EnsureSpaces(Channel& ch, int64_t deadline) {
     if (ch.spacesKnown) return;
     ch.spaces = PtzSpaces{};
     SoapReply reply;
-    if (!ch.ptzNode.empty() && !m_services.ptz.empty() &&
-        Call(m_services.ptz, body::GetNode(ch.ptzNode), reply) == SoapClient::Outcome::Ok &&
-        ReadPtzNode(reply.element, ch.spaces)) {
-        ch.spacesKnown = true;
-        return;
+    SoapClient::Outcome o = SoapClient::Outcome::Fault;
+    if (!ch.ptzNode.empty() && !m_services.ptz.empty()) {
+        o = Call(m_services.ptz, body::GetNode(ch.ptzNode), reply, deadline);
+        if (o == SoapClient::Outcome::Ok && ReadPtzNode(reply.element, ch.spaces)) {
+            ch.spacesKnown = true;
+            return;
+        }
     }
-    // A node we cannot read: the generic spaces, both groups.
+    // A node we cannot read: the generic spaces, both groups (asked again
+    // after one that did not answer).
+    ch.spaces = PtzSpaces{};
     ch.spaces.panTilt = ch.spaces.hasZoom = true;
-    ch.spacesKnown = true;
+    ch.spacesKnown = o != SoapClient::Outcome::Network;
 }
 
-bool OnvifDevice::Ptz(int channel, uint32_t code, uint8_t param2, bool stop) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+bool OnvifDevice::Ptz(int channel, uint32_t code, uint8_t param2, bool stop, int64_t deadline) {
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return false;
     if (channel < 0 || channel >= Channels()) return false;
     Channel& ch = m_channels[static_cast<size_t>(channel)];
     SoapReply reply;
@@ -285,13 +308,14 @@ bool OnvifDevice::Ptz(int channel, uint32_t code, uint8_t param2, bool stop) {
         bool focusOk = false, focusStopped = false;
         if ((ch.focusMoving || focusCode) && !m_services.imaging.empty()) {
             focusStopped = true;
-            focusOk = Call(m_services.imaging, body::FocusStop(ch.sourceToken), reply) == SoapClient::Outcome::Ok;
+            focusOk = Call(m_services.imaging, body::FocusStop(ch.sourceToken), reply, deadline) ==
+                      SoapClient::Outcome::Ok;
             if (focusOk) ch.focusMoving = false;
         }
         if (focusCode || ch.ptzProfile.empty() || m_services.ptz.empty()) return focusStopped && focusOk;
         const bool ok = !focusStopped || focusOk;
-        EnsureSpaces(ch);
-        const SoapClient::Outcome o = Call(m_services.ptz, body::PtzStop(ch.ptzProfile, true, true), reply);
+        EnsureSpaces(ch, deadline);
+        const SoapClient::Outcome o = Call(m_services.ptz, body::PtzStop(ch.ptzProfile, true, true), reply, deadline);
         if (o == SoapClient::Outcome::Ok) return ok;
         if (o != SoapClient::Outcome::Fault) return false;
         // Some domes do not do Stop: a move at zero velocity stops them.
@@ -299,33 +323,34 @@ bool OnvifDevice::Ptz(int channel, uint32_t code, uint8_t param2, bool stop) {
         return ok && Call(m_services.ptz,
                           body::ContinuousMove(ch.ptzProfile, ch.spaces.panTilt, 0, 0, ch.spaces.panTiltUri,
                                                ch.spaces.hasZoom, 0, ch.spaces.zoomUri),
-                          reply) == SoapClient::Outcome::Ok;
+                          reply, deadline) == SoapClient::Outcome::Ok;
     }
     if (focusCode) {
         if (m_services.imaging.empty()) return false;
         const PtzRequest r = MapPtzCode(code, param2, false, ch.spaces);
-        const bool ok = Call(m_services.imaging, body::FocusMove(ch.sourceToken, r.focus), reply) ==
+        const bool ok = Call(m_services.imaging, body::FocusMove(ch.sourceToken, r.focus), reply, deadline) ==
                         SoapClient::Outcome::Ok;
         if (ok) ch.focusMoving = true;
         return ok;
     }
     if (ch.ptzProfile.empty() || m_services.ptz.empty()) return false;
-    EnsureSpaces(ch);
+    EnsureSpaces(ch, deadline);
     const PtzRequest r = MapPtzCode(code, param2, false, ch.spaces);
     if (r.kind != PtzRequest::Kind::Move) return false;
     return Call(m_services.ptz,
                 body::ContinuousMove(ch.ptzProfile, r.panTilt, r.x, r.y, ch.spaces.panTiltUri, r.zoom, r.z,
                                      ch.spaces.zoomUri),
-                reply) == SoapClient::Outcome::Ok;
+                reply, deadline) == SoapClient::Outcome::Ok;
 }
 
 // --- streams and liveness -----------------------------------------------------------
 
-bool OnvifDevice::Stream(int channel, bool canDecodeH264, StreamChoice& out) {
+bool OnvifDevice::Stream(int channel, bool canDecodeH264, StreamChoice& out, int64_t deadline) {
     std::string profile;
     Codec codec = Codec::None;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        DeadlineLock lock(m_mutex, deadline);
+        if (!lock.Owns()) return false;
         if (channel < 0 || channel >= Channels()) return false;
         const Channel& ch = m_channels[static_cast<size_t>(channel)];
         for (const auto& p : ch.profiles) {
@@ -338,10 +363,11 @@ bool OnvifDevice::Stream(int channel, bool canDecodeH264, StreamChoice& out) {
     }
     if (codec == Codec::None) return false;
     SoapReply reply;
-    if (Call(m_services.media, body::GetStreamUri(profile), reply) != SoapClient::Outcome::Ok) return false;
+    if (Call(m_services.media, body::GetStreamUri(profile), reply, deadline) != SoapClient::Outcome::Ok) return false;
     Url uri;
     if (!ParseUrl(ReadMediaUri(reply.element), uri) || uri.scheme != "rtsp") return false;
-    out.uri = Rebase(uri, m_deviceUrl, false);
+    out.uri = PinToHost(uri, m_deviceUrl);
+    out.ip = m_ip;
     out.codec = codec;
     out.profileToken = profile;
     return true;
@@ -351,7 +377,7 @@ bool OnvifDevice::Ping(int timeoutMs) {
     SoapReply reply;
     const double before = SoapClient::Now();
     const SoapClient::Outcome o =
-        m_pingClient.Call(m_deviceUrl, body::GetSystemDateAndTime(), reply, timeoutMs, false);
+        m_pingClient.Call(m_deviceUrl, body::GetSystemDateAndTime(), reply, NowMs() + timeoutMs, false);
     if (o == SoapClient::Outcome::Network) return false;
     double deviceNow = 0;
     if (o == SoapClient::Outcome::Ok && ReadSystemDateAndTime(reply.element, deviceNow)) {

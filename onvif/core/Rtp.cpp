@@ -44,13 +44,20 @@ void RtpReorder::Push(const uint8_t* data, size_t n, const Deliver& deliver) {
         ++m_malformed;
         return;
     }
+    int16_t d = static_cast<int16_t>(static_cast<uint16_t>(pkt.seq - m_next));
+    if (m_started && pkt.ssrc == m_ssrc && d < -kMaxMisorder) {
+        // Numbered from scratch: what waits goes first, then the new run.
+        Release(deliver, Skip::All);
+        ++m_restarts;
+        m_started = false;
+    }
     if (!m_started || pkt.ssrc != m_ssrc) {
         Reset();
         m_started = true;
         m_ssrc = pkt.ssrc;
         m_next = pkt.seq;
+        d = 0;
     }
-    const int16_t d = static_cast<int16_t>(static_cast<uint16_t>(pkt.seq - m_next));
     if (d < 0) {
         ++m_late;
         return;

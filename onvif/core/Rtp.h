@@ -30,6 +30,8 @@ bool ParseRtp(const uint8_t* data, size_t n, RtpPacket& out);
 class RtpReorder {
 public:
     static constexpr size_t kWindow = 32;
+    // Farther back than this is a restarted numbering, not a late packet.
+    static constexpr int kMaxMisorder = 100;
     using Deliver = std::function<void(const RtpPacket&, uint32_t lostBefore)>;
 
     // window: how many packets may wait for a gap to fill (at most kWindow);
@@ -37,14 +39,17 @@ public:
     explicit RtpReorder(size_t window = kWindow) : m_window(window < kWindow ? window : kWindow) {}
 
     // One packet's bytes; delivers it and any that it releases. Packets of
-    // a new source restart the order; duplicates and ones older than what
-    // was delivered are dropped (counted).
+    // a new source, or of the same one far behind what was delivered (a
+    // sender that numbers from scratch again), restart the order;
+    // duplicates and ones a little older than what was delivered are
+    // dropped (counted).
     void Push(const uint8_t* data, size_t n, const Deliver& deliver);
     // Delivers whatever waits (lost gaps counted): the stream has ended.
     void Flush(const Deliver& deliver);
     void Reset();
 
     uint64_t Late() const { return m_late; }
+    uint64_t Restarts() const { return m_restarts; }
     uint64_t Malformed() const { return m_malformed; }
 
 private:
@@ -61,7 +66,7 @@ private:
     std::array<std::vector<uint8_t>, kWindow> m_slots;
     std::array<bool, kWindow> m_used{};
     uint32_t m_skipped = 0;  // lost before the next delivery
-    uint64_t m_late = 0, m_malformed = 0;
+    uint64_t m_late = 0, m_malformed = 0, m_restarts = 0;
 };
 
 }  // namespace zv::onvif

@@ -1,21 +1,76 @@
 #include "RtspClient.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 
 #include "Clock.h"
-#include "Resolve.h"
 
 namespace zv::onvif {
+
+namespace {
+
+constexpr uint32_t kMaxSessionTimeoutS = 3600;
+
+std::string Trim(const std::string& s) {
+    size_t a = 0, b = s.size();
+    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
+    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
+    return s.substr(a, b - a);
+}
+
+}  // namespace
+
+bool ParseDecimal(const std::string& text, uint32_t max, uint32_t& out) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+        if (v > max) return false;
+    }
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool ParseSessionHeader(const std::string& value, std::string& id, int& timeoutSeconds) {
+    const size_t semi = value.find(';');
+    id = Trim(value.substr(0, semi));
+    if (id.empty() || id.size() > 256) return false;
+    for (size_t at = semi; at != std::string::npos;) {
+        const size_t next = value.find(';', at + 1);
+        const std::string param = Trim(value.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
+        at = next;
+        const size_t eq = param.find('=');
+        if (eq == std::string::npos || !EqualsNoCase(Trim(param.substr(0, eq)), "timeout")) continue;
+        const std::string digits = Trim(param.substr(eq + 1));
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        // Any number of digits: past what we read, it is more than the most we take.
+        const size_t lead = digits.find_first_not_of('0');
+        const std::string significant = lead == std::string::npos ? "0" : digits.substr(lead);
+        uint32_t seconds = kMaxSessionTimeoutS;
+        if (significant.size() <= 9 && ParseDecimal(significant, 999999999u, seconds))
+            seconds = std::min(seconds, kMaxSessionTimeoutS);
+        else
+            seconds = kMaxSessionTimeoutS;
+        timeoutSeconds = static_cast<int>(std::max<uint32_t>(1, seconds));
+    }
+    return true;
+}
 
 RtspClient::RtspClient(std::string user, std::string password)
     : m_auth(user, password), m_user(std::move(user)), m_password(std::move(password)) {}
 
-RtspClient::~RtspClient() { m_socket.Close(); }
+RtspClient::~RtspClient() { CloseSocket(); }
 
 void RtspClient::Abort() {
+    std::lock_guard<std::mutex> lock(m_socketMutex);
     m_abort = true;
     m_socket.Shutdown();
+}
+
+void RtspClient::CloseSocket() {
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    m_socket.Close();
 }
 
 bool RtspClient::Send(const std::string& method, const std::string& url, HeaderList headers, int64_t deadline) {
@@ -53,7 +108,8 @@ bool RtspClient::ReadResponse(Response& resp, int64_t deadline) {
         if (st == ResponseParser::Status::Response) {
             const std::string* cseq = resp.Header("CSeq");
             // An answer to an earlier request (a keep-alive) is not this one's.
-            if (cseq && std::atoi(cseq->c_str()) != m_cseq) continue;
+            uint32_t n = 0;
+            if (cseq && (!ParseDecimal(Trim(*cseq), 0xFFFFFFFFu, n) || n != m_cseq)) continue;
             return true;
         }
         if (st == ResponseParser::Status::Interleaved) continue;
@@ -86,25 +142,25 @@ RtspClient::Result RtspClient::Request(const std::string& method, const std::str
     return Result::AuthFailed;
 }
 
-RtspClient::Result RtspClient::Open(const Url& given, int timeoutMs, std::string* error) {
-    const int64_t deadline = NowMs() + timeoutMs;
+RtspClient::Result RtspClient::Open(const Url& given, const std::string& ip, int64_t deadline, std::string* error) {
     Url url = given;
     if (!url.user.empty()) m_auth = HttpAuth(url.user, url.password);
     url.user.clear();
     url.password.clear();
     m_url = url.ToString();
-    std::string ip;
-    if (!ResolveIPv4(url.host, ip)) {
-        if (error) *error = "cannot resolve " + url.host;
-        return Result::Network;
-    }
     std::string why;
-    m_socket = net::Socket::Connect(ip, url.port, timeoutMs, &why);
-    if (!m_socket.Valid()) {
+    net::Socket s = net::Socket::Connect(ip, url.port, static_cast<int>(std::max<int64_t>(1, deadline - NowMs())),
+                                         &why, &m_abort);
+    if (!s.Valid()) {
         if (error) *error = "connect: " + why;
         return Result::Network;
     }
-    m_socket.SetNoDelay();
+    s.SetNoDelay();
+    {
+        std::lock_guard<std::mutex> lock(m_socketMutex);
+        if (m_abort) return Result::Network;
+        m_socket = std::move(s);
+    }
     Response resp;
     // OPTIONS tells whether GET_PARAMETER keeps the session alive; a server
     // that refuses it is still worth a DESCRIBE.
@@ -139,21 +195,12 @@ RtspClient::Result RtspClient::Open(const Url& given, int timeoutMs, std::string
     r = Request("SETUP", trackUrl, {{"Transport", "RTP/AVP/TCP;unicast;interleaved=0-1"}}, resp, deadline, error);
     if (r != Result::Ok) return r;
     const std::string* session = resp.Header("Session");
-    if (!session || session->empty()) {
+    int timeoutS = 60;
+    if (!session || !ParseSessionHeader(*session, m_session, timeoutS)) {
         if (error) *error = "SETUP: no session";
         return Result::Refused;
     }
-    const size_t semi = session->find(';');
-    m_session = session->substr(0, semi);
-    while (!m_session.empty() && m_session.back() == ' ') m_session.pop_back();
-    if (m_session.size() > 256) return Result::Refused;
-    if (semi != std::string::npos) {
-        const size_t t = session->find("timeout=", semi);
-        if (t != std::string::npos) {
-            const int seconds = std::atoi(session->c_str() + t + 8);
-            if (seconds > 0) m_keepAliveMs = std::min(25000, std::max(1000, seconds * 500));
-        }
-    }
+    m_keepAliveMs = std::min(25000, std::max(1000, timeoutS * 500));
     // An aggregate control URL for PLAY when the description names one.
     const std::string playUrl = sdp.control.empty() ? trackUrl : sessionUrl;
     r = Request("PLAY", playUrl, {{"Range", "npt=0.000-"}}, resp, deadline, error);
@@ -198,7 +245,7 @@ void RtspClient::Close(int timeoutMs) {
         Response resp;
         if (Send("TEARDOWN", m_url, {}, deadline)) ReadResponse(resp, deadline);
     }
-    m_socket.Close();
+    CloseSocket();
     m_session.clear();
 }
 

@@ -2,12 +2,17 @@
 
 #include <chrono>
 
+#include "Clock.h"
 #include "Crypto.h"
 #include "DateTime.h"
-#include "Clock.h"
-#include "Resolve.h"
 
 namespace zv::onvif {
+
+namespace {
+
+constexpr size_t kMaxServers = 8;  // auth states kept; a device has a few service ports
+
+}  // namespace
 
 const char* ToString(SoapClient::Outcome o) {
     switch (o) {
@@ -21,36 +26,50 @@ const char* ToString(SoapClient::Outcome o) {
 }
 
 SoapClient::SoapClient(std::string user, std::string password)
-    : m_user(std::move(user)), m_password(std::move(password)), m_auth(m_user, m_password) {}
+    : m_user(std::move(user)), m_password(std::move(password)) {}
 
-SoapClient::~SoapClient() { Close(); }
+SoapClient::~SoapClient() { CloseSocket(); }
 
 double SoapClient::Now() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+void SoapClient::SetAddress(const std::string& ip) {
+    DeadlineLock lock(m_mutex);
+    if (ip == m_ip) return;
+    CloseSocket();
+    m_ip = ip;
+}
+
 void SoapClient::Abort() {
+    std::lock_guard<std::mutex> lock(m_socketMutex);
     m_abort = true;
     m_socket.Shutdown();
 }
 
 void SoapClient::Close() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    DeadlineLock lock(m_mutex);
+    CloseSocket();
+}
+
+void SoapClient::CloseSocket() {
+    std::lock_guard<std::mutex> lock(m_socketMutex);
     m_socket.Close();
     m_connectedTo.clear();
 }
 
-bool SoapClient::Connect(const Url& service, int timeoutMs) {
-    std::string ip;
-    if (!ResolveIPv4(service.host, ip)) return false;
-    const std::string key = ip + ":" + std::to_string(service.port);
+bool SoapClient::Connect(uint16_t port, int64_t deadline) {
+    const std::string key = m_ip + ":" + std::to_string(port);
     if (m_socket.Valid() && key == m_connectedTo) return true;
-    m_socket.Close();
-    m_connectedTo.clear();
+    CloseSocket();
+    if (m_ip.empty()) return false;
     std::string why;
-    m_socket = net::Socket::Connect(ip, service.port, timeoutMs, &why);
-    if (!m_socket.Valid()) return false;
-    m_socket.SetNoDelay();
+    net::Socket s = net::Socket::Connect(m_ip, port, static_cast<int>(deadline - NowMs()), &why, &m_abort);
+    if (!s.Valid()) return false;
+    s.SetNoDelay();
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    if (m_abort) return false;  // aborted while connecting: not installed, closed here
+    m_socket = std::move(s);
     m_connectedTo = key;
     return true;
 }
@@ -82,19 +101,20 @@ bool SoapClient::Exchange(const std::string& request, Response& resp, int64_t de
 }
 
 SoapClient::Outcome SoapClient::Call(const Url& service, const std::string& body, SoapReply& reply,
-                                     int timeoutMs, bool sign) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+                                     int64_t deadline, bool sign) {
+    DeadlineLock lock(m_mutex, deadline);
+    if (!lock.Owns()) return Outcome::Network;  // another call held it too long
     m_lastStatus = 0;
     if (m_abort) return Outcome::Network;
-    const int64_t deadline = NowMs() + timeoutMs;
     // Two rounds for a login the device asks for, one more for a kept
     // connection found closed.
     int challenges = 0, reconnects = 0;
     for (;;) {
-        const int left = static_cast<int>(deadline - NowMs());
-        if (left <= 0) return Outcome::Network;
+        if (deadline - NowMs() <= 0) return Outcome::Network;
         const bool reused = m_socket.Valid();
-        if (!Connect(service, left)) return Outcome::Network;
+        if (!Connect(service.port, deadline)) return Outcome::Network;
+        if (m_auth.size() >= kMaxServers && !m_auth.count(m_connectedTo)) m_auth.clear();
+        HttpAuth& auth = m_auth.try_emplace(m_connectedTo, m_user, m_password).first->second;
         std::string envelope;
         if (sign && !m_user.empty()) {
             uint8_t nonce[16];
@@ -106,31 +126,29 @@ SoapClient::Outcome SoapClient::Call(const Url& service, const std::string& body
         HeaderList headers = {{"Host", service.HostHeader()},
                               {"Content-Type", "application/soap+xml; charset=utf-8"},
                               {"Connection", "keep-alive"}};
-        const std::string authorization = m_auth.Authorization("POST", service.path);
+        const std::string authorization = auth.Authorization("POST", service.path);
         if (!authorization.empty()) headers.emplace_back("Authorization", authorization);
         const std::string request = BuildRequest("POST", service.path, "HTTP/1.1", headers, envelope);
         Response resp;
         bool nothingBack = true;
         if (!Exchange(request, resp, deadline, nothingBack)) {
-            m_socket.Close();
-            m_connectedTo.clear();
+            CloseSocket();
             // A kept connection the device had closed meanwhile: once more
             // on a new one.
             if (reused && nothingBack && !m_abort && reconnects++ == 0) continue;
             return Outcome::Network;
         }
         m_lastStatus = resp.status;
-        if (!resp.KeepAlive()) {
-            m_socket.Close();
-            m_connectedTo.clear();
-        }
+        if (!resp.KeepAlive()) CloseSocket();
         if (resp.status == 401) {
             const auto challengesGiven = resp.Headers("WWW-Authenticate");
-            if (!challengesGiven.empty() && challenges++ < 2 && m_auth.OnChallenge(challengesGiven)) continue;
+            if (!challengesGiven.empty() && challenges++ < 2 && auth.OnChallenge(challengesGiven)) continue;
             ParseSoapReply(resp.body, reply);
             return Outcome::AuthFailed;
         }
         ParseSoapReply(resp.body, reply);
+        // Reading the answer counts too: one that took past the deadline is late.
+        if (NowMs() > deadline) return Outcome::Network;
         if (reply.kind == SoapReply::Kind::Malformed) return Outcome::Malformed;
         if (reply.kind == SoapReply::Kind::Fault)
             return reply.NotAuthorized() || resp.status == 403 ? Outcome::AuthFailed : Outcome::Fault;

@@ -87,6 +87,7 @@ bool ParseAuthority(const std::string& hostPort, Url& out) {
             c == '[' || c == ']' || (c == ':' && !bracketed))
             return false;
     if (!port.empty() && !ParsePort(port, out.port)) return false;
+    out.portWritten = !port.empty();
     out.host = host;
     return true;
 }
@@ -153,14 +154,14 @@ bool ParseDeviceAddress(const std::string& raw, Url& out) {
     return true;
 }
 
-Url Rebase(const Url& given, const Url& base, bool preferBaseHost) {
+Url PinToHost(const Url& given, const Url& user) {
     Url u = given;
-    const bool givenLoopback = u.host == "localhost" || u.host.rfind("127.", 0) == 0;
-    const bool baseLoopback = base.host == "localhost" || base.host.rfind("127.", 0) == 0;
-    if (u.host.empty() || u.host == "0.0.0.0" || (givenLoopback && !baseLoopback) || preferBaseHost)
-        u.host = base.host;
-    if (u.scheme.empty()) u.scheme = base.scheme;
-    if (u.port == 0) u.port = base.port;
+    u.host = user.host;
+    if (u.scheme.empty()) u.scheme = user.scheme;
+    if (!u.portWritten && u.scheme == user.scheme) {
+        u.port = user.port;
+        u.portWritten = user.portWritten;
+    }
     return u;
 }
 

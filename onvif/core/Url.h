@@ -13,6 +13,7 @@ struct Url {
     std::string user, password;  // from "user:password@", percent-decoded
     std::string host;            // without brackets
     uint16_t port = 0;           // the scheme's default when none is written
+    bool portWritten = false;    // the text named the port
     std::string path;            // from the first '/', query included; "/" when empty
 
     // "host:port" as an HTTP Host header wants it (the port only when it is
@@ -31,10 +32,11 @@ bool ParseUrl(const std::string& text, Url& out);
 // a full http URL (taken as it is). Surrounding white space is ignored.
 bool ParseDeviceAddress(const std::string& text, Url& out);
 
-// A URL the device gave, made usable from here: one without a host, with
-// "0.0.0.0", or with a loopback host while we reach the device elsewhere
-// takes the host of `base` (devices misconfigured that way are common);
-// `preferBaseHost` puts the base's host in any case.
-Url Rebase(const Url& given, const Url& base, bool preferBaseHost);
+// A URL the device gave, pinned to the device the user named: its path
+// (and its port, when it writes one) kept, its host replaced by `user`'s.
+// Credentials only ever go to that host; devices behind NAT or port
+// forwarding answer with addresses of their own network, which this also
+// mends. A URL of the same scheme without a port takes `user`'s port.
+Url PinToHost(const Url& given, const Url& user);
 
 }  // namespace zv::onvif

@@ -235,6 +235,8 @@ private:
             for (const std::string& o : seen)
                 if (o == aq) return Fail("repeated attribute " + aq);
             seen.push_back(aq);
+            const bool binding = aq == "xmlns" || aq.compare(0, 6, "xmlns:") == 0;
+            if (binding && m_bindings.size() >= m_lim.maxBindings) return Fail("too many namespace bindings");
             if (aq == "xmlns") {
                 m_bindings.push_back({"", value});
             } else if (aq.compare(0, 6, "xmlns:") == 0) {

@@ -3,8 +3,8 @@
 // or wide document costs no stack and few allocations. It takes what SOAP
 // servers send (declaration, comments, processing instructions, CDATA,
 // predefined and numeric references, namespaces) and refuses document type
-// declarations (nothing expands); depth, node and attribute counts and
-// name lengths are bounded.
+// declarations (nothing expands); depth, node and attribute counts,
+// namespace bindings in scope and name lengths are bounded.
 #pragma once
 
 #include <cstddef>
@@ -55,6 +55,9 @@ public:
         int maxDepth = 64;
         size_t maxNodes = 50000;
         size_t maxAttributes = 64;  // per element, namespace declarations included
+        // In scope at once: each element's name is looked up among them, so
+        // a document's cost grows with their number.
+        size_t maxBindings = 256;
         size_t maxName = 256;
         size_t maxBytes = 4 * 1024 * 1024;
     };

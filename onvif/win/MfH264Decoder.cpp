@@ -17,7 +17,6 @@ namespace vn::onvif {
 namespace {
 
 constexpr uint8_t kDelimiter[] = {0, 0, 0, 1, 0x09, 0xF0};
-constexpr int kMaxSide = 8192;
 constexpr size_t kMaxPicturesPerUnit = 16;  // a decoder never holds more back
 
 IMFTransform* CreateDecoder() {
@@ -58,19 +57,24 @@ bool CMfH264Decoder::Available() {
 
 CMfH264Decoder::CMfH264Decoder() {
     m_started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
-    if (!m_started) return;
+    if (m_started) Open();
+}
+
+bool CMfH264Decoder::Open() {
+    if (m_mft) m_mft->Release();
     m_mft = CreateDecoder();
-    if (!m_mft) return;
+    if (!m_mft) return false;
     ComPtr<IMFMediaType> in;
     if (FAILED(MFCreateMediaType(&in)) || FAILED(in->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video)) ||
         FAILED(in->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264)) || FAILED(m_mft->SetInputType(0, in.p, 0)) ||
         !SetOutputType()) {
         m_mft->Release();
         m_mft = nullptr;
-        return;
+        return false;
     }
     m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_BEGIN_STREAMING, 0);
     m_mft->ProcessMessage(MFT_MESSAGE_NOTIFY_START_OF_STREAM, 0);
+    return true;
 }
 
 CMfH264Decoder::~CMfH264Decoder() {
@@ -106,16 +110,50 @@ bool CMfH264Decoder::SetOutputType() {
     }
 }
 
-size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size) {
-    m_pictures.clear();
-    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return 0;
+namespace {
+
+// The sequence parameter set an access unit brings (a stream that starts,
+// or starts again at another size), without its start code; empty if none.
+std::vector<uint8_t> SequenceParameters(const uint8_t* au, size_t size) {
+    for (size_t i = 0; i + 3 < size; ++i) {
+        if (au[i] != 0 || au[i + 1] != 0 || au[i + 2] != 1 || (au[i + 3] & 0x1F) != 7) continue;
+        size_t end = i + 3;
+        while (end + 2 < size && !(au[end] == 0 && au[end + 1] == 0 && (au[end + 2] == 1 || au[end + 2] == 0)))
+            ++end;
+        if (end + 2 >= size) end = size;
+        return std::vector<uint8_t>(au + i + 3, au + end);
+    }
+    return {};
+}
+
+}  // namespace
+
+size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size, const PictureFn& picture) {
+    size_t count = 0;
+    if (!au || size == 0) return 0;
+    // New sequence parameters (a camera whose resolution was changed): a
+    // fresh decoder from this unit on, as not every decoder follows a size
+    // change mid-stream. What the old one still held back is lost.
+    std::vector<uint8_t> sps = SequenceParameters(au, size);
+    const bool brings = !sps.empty(), changed = brings && !m_sps.empty() && sps != m_sps;
+    if (brings) m_sps = std::move(sps);
+    if (changed && Open()) ++m_restarts;
+    if (!Feed(au, size, picture, count) && brings && Open()) {
+        ++m_restarts;  // failed at a stream's start: afresh, once
+        Feed(au, size, picture, count);
+    }
+    return count;
+}
+
+bool CMfH264Decoder::Feed(const uint8_t* au, size_t size, const PictureFn& picture, size_t& count) {
+    if (!m_mft || !au || size == 0 || size > 64u * 1024 * 1024) return true;
     ComPtr<IMFSample> sample;
     ComPtr<IMFMediaBuffer> buffer;
     const DWORD total = static_cast<DWORD>(size + sizeof kDelimiter);
     BYTE* p = nullptr;
     if (FAILED(MFCreateSample(&sample)) || FAILED(MFCreateMemoryBuffer(total, &buffer)) ||
         FAILED(buffer->Lock(&p, nullptr, nullptr)))
-        return 0;
+        return true;
     std::memcpy(p, au, size);
     std::memcpy(p + size, kDelimiter, sizeof kDelimiter);
     buffer->Unlock();
@@ -126,16 +164,16 @@ size_t CMfH264Decoder::Decode(const uint8_t* au, size_t size) {
     m_time += 400000;
     HRESULT hr = m_mft->ProcessInput(0, sample.p, 0);
     if (hr == MF_E_NOTACCEPTING) {  // pictures waiting: take them, then once more
-        if (!Drain()) return m_pictures.size();
+        if (!Drain(picture, count)) return false;
         hr = m_mft->ProcessInput(0, sample.p, 0);
     }
-    if (SUCCEEDED(hr)) Drain();
-    return m_pictures.size();
+    return SUCCEEDED(hr) && Drain(picture, count);
 }
 
-// Takes every picture the decoder has (a bounded number).
-bool CMfH264Decoder::Drain() {
-    for (;;) {
+// Takes every picture the decoder has (a bounded number), each with the
+// size of the output type it came out with.
+bool CMfH264Decoder::Drain(const PictureFn& picture, size_t& count) {
+    for (size_t taken = 0; taken < kMaxPicturesPerUnit; ++taken) {
         MFT_OUTPUT_STREAM_INFO info{};
         if (FAILED(m_mft->GetOutputStreamInfo(0, &info))) return false;
         ComPtr<IMFSample> sample;
@@ -166,45 +204,36 @@ bool CMfH264Decoder::Drain() {
         }
         BYTE* p = nullptr;
         DWORD length = 0;
-        const bool sane = m_width > 0 && m_height > 0 && m_width <= kMaxSide && m_height <= kMaxSide &&
-                          m_stride >= m_width && m_alignedHeight >= m_height;
+        const int w = m_width, h = m_height;
+        const size_t chromaRow = zv::onvif::Nv12ChromaRow(w), chromaRows = size_t(h + 1) / 2;
+        const bool sane = zv::onvif::PictureSizeAllowed(w, h) && size_t(m_stride) >= chromaRow &&
+                          m_alignedHeight >= h;
+        bool delivered = false;
         if (sane && SUCCEEDED(whole->Lock(&p, nullptr, &length))) {
-            const size_t need = size_t(m_stride) * m_alignedHeight * 3 / 2;
-            if (length >= need) {
+            const size_t uvOffset = size_t(m_stride) * m_alignedHeight;
+            if (length >= uvOffset + size_t(m_stride) * chromaRows) {
                 // Rows of the picture only, without the decoder's padding.
-                if (m_pictures.size() >= kMaxPicturesPerUnit) m_pictures.erase(m_pictures.begin());
-                std::vector<uint8_t> nv12(size_t(m_width) * m_height * 3 / 2);
-                for (int y = 0; y < m_height; ++y)
-                    std::memcpy(&nv12[size_t(y) * m_width], p + size_t(y) * m_stride, size_t(m_width));
-                const uint8_t* uv = p + size_t(m_stride) * m_alignedHeight;
-                uint8_t* dst = nv12.data() + size_t(m_width) * m_height;
-                for (int y = 0; y < m_height / 2; ++y)
-                    std::memcpy(dst + size_t(y) * m_width, uv + size_t(y) * m_stride, size_t(m_width));
-                m_pictures.push_back(std::move(nv12));
+                m_picture.width = w;
+                m_picture.height = h;
+                m_picture.data.resize(zv::onvif::Nv12Bytes(w, h));
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(&m_picture.data[size_t(y) * w], p + size_t(y) * m_stride, size_t(w));
+                uint8_t* dst = m_picture.data.data() + size_t(w) * h;
+                for (size_t y = 0; y < chromaRows; ++y)
+                    std::memcpy(dst + y * chromaRow, p + uvOffset + y * m_stride, chromaRow);
+                delivered = true;
             }
             whole->Unlock();
         }
         if (provides) given->Release();
-    }
-}
-
-void Nv12ToBgr(const uint8_t* nv12, int width, int height, std::vector<uint8_t>& bgr) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    bgr.resize(size_t(rowBytes) * height);
-    const uint8_t* uvPlane = nv12 + size_t(width) * height;
-    auto clamp = [](int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* yRow = nv12 + size_t(y) * width;
-        const uint8_t* uvRow = uvPlane + size_t(y / 2) * width;
-        uint8_t* out = bgr.data() + size_t(y) * rowBytes;
-        for (int x = 0; x < width; ++x, out += 3) {
-            const int c = 298 * (yRow[x] - 16);
-            const int d = uvRow[x & ~1] - 128, e = uvRow[(x & ~1) + 1] - 128;
-            out[0] = clamp((c + 516 * d + 128) >> 8);
-            out[1] = clamp((c - 100 * d - 208 * e + 128) >> 8);
-            out[2] = clamp((c + 409 * e + 128) >> 8);
+        if (delivered) {
+            ++count;
+            picture(m_picture);
+        } else {
+            ++m_dropped;
         }
     }
+    return true;
 }
 
 std::vector<std::vector<uint8_t>> SplitAtDelimiters(const uint8_t* data, size_t size) {

@@ -1,16 +1,22 @@
 // H.264 access units decoded by the system's media decoder (a Media
-// Foundation transform) into NV12, and from there into top-down 24-bit BGR
-// for the window. Fed one whole access unit at a time with an access-unit
-// delimiter after it, so that the decoder hands out each picture without
-// waiting for the next one. One per thread, on a thread that has entered the
-// COM apartment.
+// Foundation transform) into NV12 pictures that each carry their own size:
+// a camera whose resolution changes mid-stream has pictures of both sizes
+// come out of one call. Fed one whole access unit at a time with an
+// access-unit delimiter after it, so that the decoder hands out each
+// picture without waiting for the next one. Pictures over the size cap
+// (Nv12.h) are dropped and counted. New sequence parameters (another size)
+// get a fresh decoder from their unit on, as does a decoder that fails. One per thread, on a thread that has
+// entered the COM apartment.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "Nv12.h"
 
 struct IMFTransform;
 
@@ -27,29 +33,36 @@ public:
     static bool Available();
     bool Ready() const { return m_mft != nullptr; }
 
-    // One access unit in Annex B form. Returns how many pictures came out
-    // (a stream with B-frames gives none for some units and two for
-    // others), in display order in Pictures(): NV12, Width() x Height(),
-    // rows of Width() bytes. They stay until the next call.
-    size_t Decode(const uint8_t* au, size_t size);
+    using PictureFn = std::function<void(const zv::onvif::Nv12Picture&)>;
+    // One access unit in Annex B form. Each picture that comes out (a
+    // stream with B-frames gives none for some units and two for others)
+    // goes to `picture` at once, in display order; the picture is valid
+    // during the call only. Returns how many came out.
+    size_t Decode(const uint8_t* au, size_t size, const PictureFn& picture);
+    // The size of the pictures coming out now.
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    const std::vector<std::vector<uint8_t>>& Pictures() const { return m_pictures; }
+    // Pictures over the size cap or not matching their buffers.
+    uint64_t Dropped() const { return m_dropped; }
+    // Times a fresh decoder took over (new parameters, or a failure).
+    uint64_t Restarts() const { return m_restarts; }
 
 private:
+    bool Open();
+    // false when the decoder failed on the unit.
+    bool Feed(const uint8_t* au, size_t size, const PictureFn& picture, size_t& count);
     bool SetOutputType();
-    bool Drain();
+    bool Drain(const PictureFn& picture, size_t& count);
 
     IMFTransform* m_mft = nullptr;
     bool m_started = false;  // MFStartup succeeded
     int m_width = 0, m_height = 0;
     int m_stride = 0, m_alignedHeight = 0;  // of the decoder's buffers
     int64_t m_time = 0;
-    std::vector<std::vector<uint8_t>> m_pictures;
+    uint64_t m_dropped = 0, m_restarts = 0;
+    std::vector<uint8_t> m_sps;  // the last sequence parameters seen
+    zv::onvif::Nv12Picture m_picture;  // reused: one picture's memory at a time
 };
-
-// Converts NV12 (BT.601, studio range) to top-down BGR rows padded to four bytes.
-void Nv12ToBgr(const uint8_t* nv12, int width, int height, std::vector<uint8_t>& bgr);
 
 // An Annex B stream cut into access units at its access-unit delimiters.
 std::vector<std::vector<uint8_t>> SplitAtDelimiters(const uint8_t* data, size_t size);

@@ -2,15 +2,12 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+
 #include "ComPtr.h"
+#include "Nv12.h"
 
 namespace vn::onvif {
-
-namespace {
-
-constexpr int kMaxSide = 8192;  // larger than any stream we draw; bounds the buffer
-
-}  // namespace
 
 CWicJpegDecoder::CWicJpegDecoder() {
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -36,7 +33,10 @@ bool CWicJpegDecoder::Decode(const uint8_t* jpeg, size_t size, std::vector<uint8
         FAILED(decoder->GetFrame(0, &frame)))
         return false;
     UINT w = 0, h = 0;
-    if (FAILED(frame->GetSize(&w, &h)) || w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return false;
+    // The library's picture-size cap bounds the buffer.
+    if (FAILED(frame->GetSize(&w, &h)) || !zv::onvif::PictureSizeAllowed(int(std::min<UINT>(w, 1u << 30)),
+                                                                          int(std::min<UINT>(h, 1u << 30))))
+        return false;
     if (FAILED(m_factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)))

@@ -1,10 +1,12 @@
 # vortanet.dll, web-service build: the other build's ordinals (its .def) and
 # its picture output, into bin/onvif/ so that the two never mix.
 add_library(vortanet_onvif SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/Drawer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MfH264Decoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ModuleThread.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OnvifLibrary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Play.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/Worker.cpp
     ${PROJECT_SOURCE_DIR}/vortanet/VideoOutput.cpp
     ${PROJECT_SOURCE_DIR}/vortanet/vortanet.def)
 set_target_properties(vortanet_onvif PROPERTIES PREFIX "" OUTPUT_NAME vortanet

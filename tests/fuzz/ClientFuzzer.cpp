@@ -1,12 +1,15 @@
 // fuzz_client: what the web-service build of the network library reads from
 // a device. Responses cut in random chunks (both dialects); XML and SOAP
 // answers with every reader run over them; login challenges answered;
-// session descriptions; addresses and URLs.
+// session descriptions; addresses and URLs; RTSP header values (Session,
+// CSeq and other numbers).
 //
 // Invariants: a stream cut into any chunks gives the same messages as the
 // stream in one piece, and never holds more than one message's bound; an
 // error is final; readers return bounded lists; a URL that parses prints
-// back as one that parses to the same place.
+// back as one that parses to the same place; Basic is never answered; a
+// Session header gives a bounded id and a timeout of 1..3600 s; a number
+// reads back as written or is refused.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "HttpMessage.h"
 #include "Input.h"
 #include "OnvifMessages.h"
+#include "RtspClient.h"
 #include "Sdp.h"
 #include "Soap.h"
 #include "Url.h"
@@ -143,6 +147,7 @@ void FuzzAuth(Input& in) {
         if (!auth.OnChallenge(values)) break;
         const std::string h = auth.Authorization("DESCRIBE", "rtsp://h/s");
         FUZZ_CHECK(!h.empty());
+        FUZZ_CHECK(h.rfind("Digest ", 0) == 0);
         FUZZ_CHECK(h.find('\n') == std::string::npos || auth.Active() == HttpAuth::Scheme::Digest);
     }
 }
@@ -170,16 +175,33 @@ void FuzzText(Input& in) {
     }
 }
 
+void FuzzRtspHeaders(Input& in) {
+    const std::string value = in.Text(300);
+    std::string id;
+    int timeout = 60;
+    if (ParseSessionHeader(value, id, timeout)) {
+        FUZZ_CHECK(!id.empty() && id.size() <= 256 && id.find(';') == std::string::npos);
+    }
+    FUZZ_CHECK(timeout >= 1 && timeout <= 3600);
+    const uint32_t max = in.Int<uint32_t>();
+    uint32_t n = 0;
+    if (ParseDecimal(value, max, n)) {
+        FUZZ_CHECK(n <= max);
+        if (value.size() == 1 || value[0] != '0') FUZZ_CHECK(std::to_string(n) == value);
+    }
+}
+
 }  // namespace
 }  // namespace zv::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zv::fuzz::Input in(data, size);
-    switch (in.Range(0, 3)) {
+    switch (in.Range(0, 4)) {
     case 0: zv::fuzz::FuzzResponses(in); break;
     case 1: zv::fuzz::FuzzSoap(in); break;
     case 2: zv::fuzz::FuzzAuth(in); break;
-    default: zv::fuzz::FuzzText(in); break;
+    case 3: zv::fuzz::FuzzText(in); break;
+    default: zv::fuzz::FuzzRtspHeaders(in); break;
     }
     return 0;
 }

@@ -673,7 +673,7 @@ namespace client {
 void Stream(const std::string& name, bool rtsp, bool close, std::initializer_list<size_t> chunks,
             const std::string& text) {
     SeedWriter w;
-    w.Range(0, 3, 0).Bool(rtsp).Bool(close).Range(0, 8, static_cast<int>(chunks.size()));
+    w.Range(0, 4, 0).Bool(rtsp).Bool(close).Range(0, 8, static_cast<int>(chunks.size()));
     for (size_t c : chunks) w.Range<size_t>(1, 300, c);
     w.Bytes(text.data(), text.size());
     Save("client", name, w.Data());
@@ -697,29 +697,32 @@ void Write() {
         "<tt:Height>288</tt:Height></tt:Resolution></tt:VideoEncoderConfiguration><tt:PTZConfiguration token=\"p\">"
         "<tt:NodeToken>ptz_node_1</tt:NodeToken></tt:PTZConfiguration></trt:Profiles></trt:GetProfilesResponse>"
         "</env:Body></env:Envelope>";
-    soap.Range(0, 3, 1).Bytes(reply.data(), reply.size());
+    soap.Range(0, 4, 1).Bytes(reply.data(), reply.size());
     Save("client", "get-profiles", soap.Data());
     SeedWriter fault;
     const std::string f =
         "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\"><env:Body><env:Fault><env:Code>"
         "<env:Value>env:Sender</env:Value><env:Subcode><env:Value>ter:NotAuthorized</env:Value></env:Subcode>"
         "</env:Code><env:Reason><env:Text>no</env:Text></env:Reason></env:Fault></env:Body></env:Envelope>";
-    fault.Range(0, 3, 1).Bytes(f.data(), f.size());
+    fault.Range(0, 4, 1).Bytes(f.data(), f.size());
     Save("client", "fault", fault.Data());
     SeedWriter auth;
-    auth.Range(0, 3, 2).Range(1, 3, 2);
+    auth.Range(0, 4, 2).Range(1, 3, 2);
     auth.Text(400, "Digest realm=\"devsim\", qop=\"auth\", nonce=\"abc\", opaque=\"o\", algorithm=MD5");
     auth.Text(400, "Basic realm=\"x\", Digest realm=\"y\", nonce=\"n\", algorithm=SHA-256, stale=true");
     auth.Text(20, "admin").Text(20, "admin");
     Save("client", "challenges", auth.Data());
     SeedWriter sdp;
-    sdp.Range(0, 3, 3).Text(3000, "v=0\r\no=- 1 1 IN IP4 1.2.3.4\r\ns=x\r\na=control:*\r\nm=video 0 RTP/AVP 96\r\n"
+    sdp.Range(0, 4, 3).Text(3000, "v=0\r\no=- 1 1 IN IP4 1.2.3.4\r\ns=x\r\na=control:*\r\nm=video 0 RTP/AVP 96\r\n"
                                   "a=rtpmap:96 H264/90000\r\na=fmtp:96 packetization-mode=1;sprop-parameter-sets=Z0IAHpWoLQSZ,aM48gA==\r\n"
                                   "a=control:trackID=0\r\n");
     Save("client", "sdp", sdp.Data());
     SeedWriter url;
-    url.Range(0, 3, 3).Text(3000, "rtsp://admin:pa%40ss@[fe80::1]:8554/ch1?x=y#f");
+    url.Range(0, 4, 3).Text(3000, "rtsp://admin:pa%40ss@[fe80::1]:8554/ch1?x=y#f");
     Save("client", "url", url.Data());
+    SeedWriter session;
+    session.Range(0, 4, 4).Text(300, "9A3F;timeout=5000000").Int<uint32_t>(0xFFFFFFFFu);
+    Save("client", "session-header", session.Data());
 }
 
 }  // namespace client
@@ -759,6 +762,7 @@ void Write() {
         Packet(w, false, {0x7c, 0x05, 5, 6, 7, 8});
         Packet(w, true, {0x7c, 0x45, 9, 10});
         Packet(w, true, {0x41, 0x9a, 1, 2, 3});
+        w.Bool(true).Range(0, 80, 5).Bool(true).Range(0, 80, 3).Range(-64, 64, 0);  // a 5 x 3 picture
         Save("rtp", "h264-units", w.Data());
     }
 }

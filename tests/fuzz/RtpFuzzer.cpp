@@ -1,12 +1,15 @@
-// fuzz_rtp: the web-service build's picture path before the decoder. A run
+// fuzz_rtp: the web-service build's picture path around the decoder. A run
 // of RTP packets (sizes and bytes from the input, sequence numbers and time
 // stamps partly steered so that frames form) through the reorder buffer
-// into the JPEG or the H.264 depacketizer.
+// into the JPEG or the H.264 depacketizer and the play's queue; then a
+// decoded picture of any size and buffer into the window's format.
 //
 // Invariants: every JPEG handed on starts with SOI, ends with EOI, and
 // carries a frame header with the size of its packets; every access unit
 // starts with a start code and keeps to the size bound; a window of 0
-// delivers each packet at once.
+// delivers each packet at once; the queue never holds more than its
+// budget; a picture is converted exactly when its size is allowed and its
+// buffer holds it, and never read past.
 #include <cstdint>
 #include <vector>
 
@@ -14,7 +17,9 @@
 #include "H264Depacketizer.h"
 #include "Input.h"
 #include "JpegDepacketizer.h"
+#include "Nv12.h"
 #include "Rtp.h"
+#include "UnitQueue.h"
 
 namespace zv::fuzz {
 namespace {
@@ -25,6 +30,17 @@ void Run(Input& in) {
     const bool h264 = in.Bool();
     const size_t window = in.Bool() ? 0 : in.Range<size_t>(1, RtpReorder::kWindow);
     RtpReorder reorder(window);
+    constexpr size_t kBudget = 64 * 1024;
+    UnitQueue queue(h264 ? UnitQueue::Order::Every : UnitQueue::Order::NewestOnly, kBudget, 4);
+    std::vector<MediaUnit> taken;
+    auto post = [&](const std::vector<uint8_t>& data, bool key) {
+        MediaUnit u;
+        u.data = data;
+        u.key = key;
+        queue.Post(std::move(u));
+        FUZZ_CHECK(queue.BytesHeld() <= kBudget);
+        if (data.size() % 3 == 0 && queue.BytesHeld() > 0) queue.Take(taken);  // the drawer now and then
+    };
     JpegDepacketizer jpeg;
     H264Depacketizer avc;
     if (h264 && in.Bool()) avc.SetParameterSets(in.Text(64));
@@ -41,6 +57,7 @@ void Run(Input& in) {
             for (const auto& u : units) {
                 FUZZ_CHECK(u.data.size() >= 5 && u.data[0] == 0 && u.data[1] == 0 && u.data[2] == 0 && u.data[3] == 1);
                 FUZZ_CHECK(u.data.size() <= H264Depacketizer::kMaxAccessUnitBytes + 8192);
+                post(u.data, u.keyFrame);
             }
         } else {
             JpegDepacketizer::Frame f;
@@ -50,6 +67,7 @@ void Run(Input& in) {
                 FUZZ_CHECK(j[j.size() - 2] == 0xFF && j[j.size() - 1] == 0xD9);
                 FUZZ_CHECK(f.width >= 8 && f.width <= 2040 && f.height >= 8 && f.height <= 2040);
                 FUZZ_CHECK(j.size() <= JpegDepacketizer::kMaxFrameBytes + 4096);
+                post(j, true);
             }
         }
     };
@@ -78,11 +96,31 @@ void Run(Input& in) {
     reorder.Flush(deliver);
 }
 
+// A decoded picture's size as a decoder may report it, and a buffer of any length.
+void Picture(Input& in) {
+    const int sides[] = {0, 1, 2, 3, 4096, 4097, -1, 2160};
+    const int w = in.Bool() ? in.Range(0, 80) : in.Pick(sides);
+    const int h = in.Bool() ? in.Range(0, 80) : in.Range(0, 3);
+    const size_t need = Nv12Bytes(w, h);
+    FUZZ_CHECK(need == 0 || need >= size_t(w) * size_t(h) * 3 / 2);
+    Nv12Picture p;
+    p.width = w;
+    p.height = h;
+    const long length = long(need ? need : 64) + in.Range(-64, 64);
+    p.data.assign(size_t(length < 0 ? 0 : length), 0x80);
+    p.data.shrink_to_fit();  // exact: a read past it is caught
+    std::vector<uint8_t> bgr;
+    const bool converted = Nv12ToBgr(p, bgr);
+    FUZZ_CHECK(converted == (PictureSizeAllowed(w, h) && p.data.size() >= need));
+    if (converted) FUZZ_CHECK(bgr.size() == ((size_t(w) * 3 + 3) & ~size_t(3)) * size_t(h));
+}
+
 }  // namespace
 }  // namespace zv::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zv::fuzz::Input in(data, size);
     zv::fuzz::Run(in);
+    zv::fuzz::Picture(in);
     return 0;
 }

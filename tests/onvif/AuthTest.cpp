@@ -1,6 +1,7 @@
 // HTTP/RTSP logins from the client's side: the published Digest examples
-// answered exactly, the strongest scheme chosen, and a refusal of the very
-// challenge we answered taken as a wrong password rather than a loop.
+// answered exactly, the strongest scheme chosen, Basic never, and a refusal
+// of the very challenge we answered taken as a wrong password rather than a
+// loop.
 #include <gtest/gtest.h>
 
 #include "HttpAuth.h"
@@ -50,7 +51,7 @@ TEST(HttpAuth, AnswersThePublishedDigestExamples) {
     EXPECT_EQ(Param(old.Authorization("GET", "/dir/index.html"), "response"), "6629fae49393a05397450978507c4ef1");
 }
 
-TEST(HttpAuth, NothingBeforeAskedBasicWhenOnlyBasicAndRefusalsEndTheRetries) {
+TEST(HttpAuth, NothingBeforeAskedNeverBasicAndRefusalsEndTheRetries) {
     HttpAuth a("user", "pass");
     EXPECT_EQ(a.Authorization("GET", "/"), "") << "no credentials before the server asks";
     // Several schemes in one value, Basic last: Digest wins.
@@ -61,10 +62,13 @@ TEST(HttpAuth, NothingBeforeAskedBasicWhenOnlyBasicAndRefusalsEndTheRetries) {
     EXPECT_TRUE(a.OnChallenge({"Digest realm=\"r\", nonce=\"n1\", qop=\"auth\", stale=true"})) << "an aged nonce is worth a retry";
     EXPECT_TRUE(a.OnChallenge({"Digest realm=\"r\", nonce=\"n2\", qop=\"auth\""})) << "a new nonce too";
 
+    // Basic alone is a refusal: the password never goes in the clear.
     HttpAuth b("Aladdin", "open sesame");
-    ASSERT_TRUE(b.OnChallenge({"Basic realm=\"WallyWorld\""}));
-    EXPECT_EQ(b.Authorization("GET", "/"), "Basic QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
     EXPECT_FALSE(b.OnChallenge({"Basic realm=\"WallyWorld\""}));
+    EXPECT_EQ(b.Authorization("GET", "/"), "");
+    ASSERT_TRUE(b.OnChallenge({"Digest realm=\"r\", nonce=\"n\""}));
+    EXPECT_FALSE(b.OnChallenge({"Basic realm=\"WallyWorld\""})) << "no downgrade after Digest";
+    EXPECT_EQ(b.Authorization("GET", "/").rfind("Digest ", 0), 0u);
 
     HttpAuth c("u", "p");
     EXPECT_FALSE(c.OnChallenge({"Negotiate abc==", "Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\""}))

@@ -248,6 +248,15 @@ TEST(RtpReorder, InOrderPassesAtOnceGapsAreCountedDuplicatesDropped) {
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.back().first, 1000);
     EXPECT_GT(got.back().second, 900u);
+    // Far behind, same source: a sender numbering from scratch, not 30000 late packets.
+    got.clear();
+    for (uint16_t s : {uint16_t(1000 - 30000), uint16_t(1001 - 30000), uint16_t(1001 - 30000 - 50)}) {
+        const Packet p = Rtp(false, s, 0, body, 1);
+        r.Push(p.data(), p.size(), deliver);
+    }
+    const std::vector<std::pair<uint16_t, uint32_t>> restarted = {{uint16_t(1000 - 30000), 0}, {uint16_t(1001 - 30000), 0}};
+    EXPECT_EQ(got, restarted) << "a little behind is still late";
+    EXPECT_EQ(r.Restarts(), 1u);
 }
 
 // --- H.264 -----------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "Clock.h"
 #include "JpegCodec.h"
 #include "JpegDepacketizer.h"
 #include "OnvifDevice.h"
@@ -23,6 +24,8 @@ using namespace zv::onvif;
 namespace ds = zv::devsim;
 
 namespace {
+
+int64_t Soon() { return NowMs() + 2000; }
 
 class DeviceTest : public ::testing::Test {
 protected:
@@ -112,25 +115,25 @@ TEST_F(DeviceTest, PtzUpTiltsTheDomeAndTheStopFlagFreezesItEvenWithoutStop) {
     auto dev = Login();
     ASSERT_TRUE(dev);
     const double tilt0 = State(1, "tilt");
-    ASSERT_TRUE(dev->Ptz(1, kPtzUp, 8, false));
+    ASSERT_TRUE(dev->Ptz(1, kPtzUp, 8, false, Soon()));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(State(1, "moving"), 1);
-    ASSERT_TRUE(dev->Ptz(1, kPtzUp, 0, true));
+    ASSERT_TRUE(dev->Ptz(1, kPtzUp, 0, true, Soon()));
     EXPECT_EQ(State(1, "moving"), 0);
     EXPECT_GT(State(1, "tilt"), tilt0 + 5) << "80 degrees a second at level 8";
     sim->Execute(std::string("onvif-no-stop ") + kDev + " on");
-    ASSERT_TRUE(dev->Ptz(1, kPtzLeft, 4, false));
+    ASSERT_TRUE(dev->Ptz(1, kPtzLeft, 4, false, Soon()));
     EXPECT_EQ(State(1, "moving"), 1);
-    EXPECT_TRUE(dev->Ptz(1, kPtzUp, 0, true)) << "the zero-velocity move stands in";
+    EXPECT_TRUE(dev->Ptz(1, kPtzUp, 0, true, Soon())) << "the zero-velocity move stands in";
     EXPECT_EQ(State(1, "moving"), 0);
     EXPECT_EQ(dev->StopFallbacks(), 1);
-    EXPECT_FALSE(dev->Ptz(1, kPtzIrisLarger, 4, false)) << "no iris control";
-    EXPECT_FALSE(dev->Ptz(5, kPtzUp, 4, false)) << "no such channel";
+    EXPECT_FALSE(dev->Ptz(1, kPtzIrisLarger, 4, false, Soon())) << "no iris control";
+    EXPECT_FALSE(dev->Ptz(5, kPtzUp, 4, false, Soon())) << "no such channel";
     // Focus drives and the release's stop ends it.
     const double focus0 = State(0, "focus");
-    ASSERT_TRUE(dev->Ptz(0, kPtzFocusFar, 8, false));
+    ASSERT_TRUE(dev->Ptz(0, kPtzFocusFar, 8, false, Soon()));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ASSERT_TRUE(dev->Ptz(0, kPtzUp, 0, true));
+    ASSERT_TRUE(dev->Ptz(0, kPtzUp, 0, true, Soon()));
     const double focus1 = State(0, "focus");
     EXPECT_NE(focus1, focus0);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -141,7 +144,7 @@ TEST_F(DeviceTest, ColourBytesReachTheDeviceScaleAndReadBackAsWritten) {
     auto dev = Login();
     ASSERT_TRUE(dev);
     std::vector<uint8_t> all;
-    ASSERT_TRUE(dev->ReadRecords(-1, all));
+    ASSERT_TRUE(dev->ReadRecords(-1, all, Soon()));
     ASSERT_EQ(all.size(), 2u * kChannelRecordSize);
     EXPECT_EQ(all[kColourOffset + 3], kDefaultHue);
     const double contrast0 = State(1, "contrast"), saturation0 = State(1, "saturation");
@@ -149,43 +152,43 @@ TEST_F(DeviceTest, ColourBytesReachTheDeviceScaleAndReadBackAsWritten) {
     uint8_t* rec = all.data() + kChannelRecordSize;
     rec[kColourOffset] = 255;      // brightness to the maximum
     rec[kColourOffset + 3] = 42;   // hue: the library's
-    ASSERT_TRUE(dev->WriteRecords(-1, all.data(), all.size()));
+    ASSERT_TRUE(dev->WriteRecords(-1, all.data(), all.size(), Soon()));
     EXPECT_EQ(State(1, "brightness"), 254) << "level 100 on the device's own scale";
     EXPECT_EQ(State(1, "contrast"), contrast0);
     EXPECT_EQ(State(1, "saturation"), saturation0);
     EXPECT_EQ(Reply(std::string("counters ") + kDev)["http_requests"], requests0 + 1)
         << "one request: only what changed is sent";
     std::vector<uint8_t> back;
-    ASSERT_TRUE(dev->ReadRecords(1, back));
+    ASSERT_TRUE(dev->ReadRecords(1, back, Soon()));
     EXPECT_EQ(back[kColourOffset], 255) << "reads back as written";
     EXPECT_EQ(back[kColourOffset + 3], 42);
     // Odd bytes survive the device's rounding too.
     for (uint8_t b : {uint8_t(1), uint8_t(128), uint8_t(129), uint8_t(200)}) {
         back[kColourOffset + 1] = b;
-        ASSERT_TRUE(dev->WriteRecords(1, back.data(), back.size()));
+        ASSERT_TRUE(dev->WriteRecords(1, back.data(), back.size(), Soon()));
         std::vector<uint8_t> again;
-        ASSERT_TRUE(dev->ReadRecords(1, again));
+        ASSERT_TRUE(dev->ReadRecords(1, again, Soon()));
         EXPECT_EQ(again[kColourOffset + 1], b);
     }
     // The hue outlives the login.
     dev.reset();
     auto dev2 = Login();
     ASSERT_TRUE(dev2);
-    ASSERT_TRUE(dev2->ReadRecords(1, back));
+    ASSERT_TRUE(dev2->ReadRecords(1, back, Soon()));
     EXPECT_EQ(back[kColourOffset + 3], 42);
-    EXPECT_FALSE(dev2->ReadRecords(2, back));
-    EXPECT_FALSE(dev2->WriteRecords(-1, all.data(), all.size() - 1)) << "a block of the wrong size";
+    EXPECT_FALSE(dev2->ReadRecords(2, back, Soon()));
+    EXPECT_FALSE(dev2->WriteRecords(-1, all.data(), all.size() - 1, Soon())) << "a block of the wrong size";
 }
 
 TEST_F(DeviceTest, StreamGivesWholePicturesAndEndsWhenTheDeviceDrops) {
     auto dev = Login();
     ASSERT_TRUE(dev);
     StreamChoice choice;
-    ASSERT_TRUE(dev->Stream(0, false, choice));
+    ASSERT_TRUE(dev->Stream(0, false, choice, Soon()));
     EXPECT_EQ(choice.codec, Codec::Jpeg);
     RtspClient rtsp("admin", "admin");
     std::string why;
-    ASSERT_EQ(rtsp.Open(choice.uri, 3000, &why), RtspClient::Result::Ok) << why;
+    ASSERT_EQ(rtsp.Open(choice.uri, choice.ip, NowMs() + 3000, &why), RtspClient::Result::Ok) << why;
     EXPECT_EQ(rtsp.Track().encoding, "JPEG");
     RtpReorder reorder;
     JpegDepacketizer depack;
@@ -216,7 +219,7 @@ TEST_F(DeviceTest, StreamGivesWholePicturesAndEndsWhenTheDeviceDrops) {
     rtsp.Close();
 
     RtspClient wrong("admin", "nope");
-    EXPECT_EQ(wrong.Open(choice.uri, 3000, &why), RtspClient::Result::AuthFailed) << why;
+    EXPECT_EQ(wrong.Open(choice.uri, choice.ip, NowMs() + 3000, &why), RtspClient::Result::AuthFailed) << why;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "Clock.h"
 #include "H264Depacketizer.h"
 #include "JpegCodec.h"
 #include "JpegDepacketizer.h"
@@ -295,7 +296,7 @@ GstServer* GstRtspTest::s_server = nullptr;
 TEST_F(GstRtspTest, MjpegFramesComeBackWithTheScanAndPixelsOfTheFilesServed) {
     RtspClient rtsp(kUser, kPassword);
     std::string why;
-    ASSERT_EQ(rtsp.Open(MountUrl("/mjpeg"), 5000, &why), RtspClient::Result::Ok) << why;
+    ASSERT_EQ(rtsp.Open(MountUrl("/mjpeg"), "127.0.0.1", NowMs() + 5000, &why), RtspClient::Result::Ok) << why;
     EXPECT_EQ(rtsp.Track().encoding, "JPEG");
     EXPECT_FALSE(rtsp.Session().empty());
 
@@ -359,7 +360,7 @@ TEST_F(GstRtspTest, MjpegFramesComeBackWithTheScanAndPixelsOfTheFilesServed) {
 TEST_F(GstRtspTest, H264AccessUnitsDecodeToTheSourcesFramesBitForBit) {
     RtspClient rtsp(kUser, kPassword);
     std::string why;
-    ASSERT_EQ(rtsp.Open(MountUrl("/h264"), 5000, &why), RtspClient::Result::Ok) << why;
+    ASSERT_EQ(rtsp.Open(MountUrl("/h264"), "127.0.0.1", NowMs() + 5000, &why), RtspClient::Result::Ok) << why;
     ASSERT_EQ(rtsp.Track().encoding, "H264");
     EXPECT_EQ(rtsp.Track().clockRate, 90000);
 
@@ -411,23 +412,23 @@ TEST_F(GstRtspTest, DigestLoginWrongPasswordIsRefusedAndUrlCredentialsWin) {
     std::string why;
     {
         RtspClient wrong(kUser, "not-it");
-        EXPECT_EQ(wrong.Open(MountUrl("/mjpeg"), 5000, &why), RtspClient::Result::AuthFailed) << why;
+        EXPECT_EQ(wrong.Open(MountUrl("/mjpeg"), "127.0.0.1", NowMs() + 5000, &why), RtspClient::Result::AuthFailed) << why;
     }
     {
         RtspClient nobody("someone", kPassword);
-        EXPECT_EQ(nobody.Open(MountUrl("/h264"), 5000, &why), RtspClient::Result::AuthFailed) << why;
+        EXPECT_EQ(nobody.Open(MountUrl("/h264"), "127.0.0.1", NowMs() + 5000, &why), RtspClient::Result::AuthFailed) << why;
     }
     {
         // The password has a ':' of its own, percent-encoded in the URL.
         RtspClient fromUrl("someone", "else");
-        EXPECT_EQ(fromUrl.Open(MountUrl("/h264", std::string(kUser) + ":s3cret%3Apass@"), 5000, &why),
+        EXPECT_EQ(fromUrl.Open(MountUrl("/h264", std::string(kUser) + ":s3cret%3Apass@"), "127.0.0.1", NowMs() + 5000, &why),
                   RtspClient::Result::Ok)
             << why;
         fromUrl.Close();
     }
     {
         RtspClient unknown(kUser, kPassword);
-        EXPECT_EQ(unknown.Open(MountUrl("/nothing-here"), 5000, &why), RtspClient::Result::Refused) << why;
+        EXPECT_EQ(unknown.Open(MountUrl("/nothing-here"), "127.0.0.1", NowMs() + 5000, &why), RtspClient::Result::Refused) << why;
     }
 }
 

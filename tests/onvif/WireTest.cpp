@@ -11,6 +11,7 @@
 #include "DateTime.h"
 #include "HttpMessage.h"
 #include "OnvifMessages.h"
+#include "RtspClient.h"
 #include "Sdp.h"
 #include "Soap.h"
 #include "Url.h"
@@ -60,11 +61,20 @@ TEST(Address, UrlsFromTheDeviceWithCredentialsAndBadHosts) {
     Url base;
     ASSERT_TRUE(ParseDeviceAddress("10.1.2.3:8080", base));
     ASSERT_TRUE(ParseUrl("rtsp://0.0.0.0:554/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.1.2.3") << "an unroutable host takes ours";
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "an unroutable host takes ours";
     ASSERT_TRUE(ParseUrl("rtsp://127.0.0.1/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.1.2.3") << "a device's own loopback is not ours";
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "a device's own loopback is not ours";
     ASSERT_TRUE(ParseUrl("rtsp://10.9.9.9/s", u));
-    EXPECT_EQ(Rebase(u, base, false).host, "10.9.9.9");
+    EXPECT_EQ(PinToHost(u, base).host, "10.1.2.3") << "another host is never followed";
+    // The answer's port when it writes one (a forwarded service port), ours
+    // when it writes none and speaks our scheme, the scheme's own otherwise.
+    for (const auto& [given, host] : {std::pair<const char*, const char*>{"http://192.168.0.9:8999/onvif/media", "10.1.2.3:8999"},
+                                      {"http://192.168.0.9/onvif/media", "10.1.2.3:8080"},
+                                      {"rtsp://192.168.0.9/ch1", "10.1.2.3"}}) {
+        ASSERT_TRUE(ParseUrl(given, u));
+        EXPECT_EQ(PinToHost(u, base).HostHeader(), host) << given;
+        EXPECT_EQ(PinToHost(u, base).path, u.path);
+    }
 }
 
 // Feeds a stream in every split of two pieces and in single bytes; each
@@ -208,6 +218,19 @@ TEST(XmlDoc, NamespacesLocalNamesAndTheBoundsOfHostileDocuments) {
     for (int i = 0; i < 60000; ++i) wide += "<a/>";
     EXPECT_FALSE(doc.Parse(wide + "</r>")) << "node count is bounded";
     EXPECT_EQ(doc.NodeCount(), 0u);
+    // Namespace bindings in scope are bounded (each element's name is looked up among them).
+    auto nested = [](int levels) {
+        std::string d;
+        for (int i = 0; i < levels; ++i) {
+            d += "<a";
+            for (int k = 0; k < 60; ++k) d += " xmlns:p" + std::to_string(i * 60 + k) + "='u'";
+            d += ">";
+        }
+        for (int i = 0; i < levels; ++i) d += "</a>";
+        return d;
+    };
+    EXPECT_TRUE(doc.Parse(nested(4)));
+    EXPECT_FALSE(doc.Parse(nested(5))) << "300 bindings in scope";
 }
 
 TEST(Soap, TokenDigestAndEnvelope) {
@@ -329,6 +352,44 @@ TEST(OnvifReaders, NumbersIgnoreTheHostsLocale) {
     EXPECT_DOUBLE_EQ(v, -0.1);
     for (const char* bad : {"", "1,5", ".", "1e", "nan", "inf", "1e999", "0x10", "1 "}) EXPECT_FALSE(ParseNumber(bad, v)) << bad;
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(RtspHeaders, SessionAndNumbersAreReadWithRangeChecks) {
+    struct Case {
+        const char* value;
+        bool ok;
+        const char* id;
+        int timeout;  // seconds; 60 when the header gives none
+    };
+    const Case cases[] = {
+        {"12345678;timeout=60", true, "12345678", 60},
+        {" abc ; timeout = 30 ", true, "abc", 30},
+        {"abc;timeout=5000000", true, "abc", 3600},
+        {"abc;timeout=999999999999999999999999", true, "abc", 3600},
+        {"abc;timeout=-5", true, "abc", 60},
+        {"abc;timeout=0", true, "abc", 1},
+        {"abc;timeout=0000000000000007", true, "abc", 7},
+        {"abc;timeout=12x", true, "abc", 60},
+        {";timeout=30", false, "", 60},
+        {"", false, "", 60},
+    };
+    for (const Case& c : cases) {
+        std::string id;
+        int timeout = 60;
+        EXPECT_EQ(ParseSessionHeader(c.value, id, timeout), c.ok) << c.value;
+        if (c.ok) {
+            EXPECT_EQ(id, c.id) << c.value;
+        }
+        EXPECT_EQ(timeout, c.timeout) << c.value;
+    }
+    std::string id;
+    int timeout = 0;
+    EXPECT_FALSE(ParseSessionHeader(std::string(300, 'x'), id, timeout)) << "an id that long";
+    uint32_t n = 0;
+    EXPECT_TRUE(ParseDecimal("4294967295", 0xFFFFFFFFu, n));
+    EXPECT_EQ(n, 4294967295u);
+    for (const char* bad : {"4294967296", "99999999999999999999999", "-1", "+1", "1 ", "", "0x10"})
+        EXPECT_FALSE(ParseDecimal(bad, 0xFFFFFFFFu, n)) << bad;
 }
 
 TEST(Sdp, TracksFormatsAndControlUrls) {

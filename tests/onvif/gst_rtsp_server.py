@@ -33,6 +33,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--dir", required=True)
     ap.add_argument("--port", type=int, default=0)
+    ap.add_argument("--address", default="127.0.0.1",
+                    help="where to listen: a camera's own address, as a camera's streams are on its host")
     ap.add_argument("--user", required=True)
     ap.add_argument("--password", required=True)
     ap.add_argument("--cleanup", action="store_true", help="remove DIR on exit")
@@ -45,7 +47,7 @@ def main():
             return 3
 
     server = GstRtspServer.RTSPServer()
-    server.set_address("127.0.0.1")
+    server.set_address(args.address)
     server.set_service(str(args.port))
 
     # Digest only: a client that would fall back to Basic gets no chance to.

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "Clock.h"
 #include "ComPtr.h"
 #include "JpegDepacketizer.h"
 #include "OnvifDevice.h"
@@ -175,9 +176,9 @@ std::vector<std::vector<uint8_t>> GrabPictures(const std::string& address, size_
     LoginError why;
     auto dev = OnvifDevice::Login(address, "admin", "admin", &why);
     StreamChoice choice;
-    if (!dev || !dev->Stream(0, false, choice)) return pictures;
+    if (!dev || !dev->Stream(0, false, choice, NowMs() + 4000)) return pictures;
     RtspClient rtsp("admin", "admin");
-    if (rtsp.Open(choice.uri, 4000) != RtspClient::Result::Ok) return pictures;
+    if (rtsp.Open(choice.uri, choice.ip, NowMs() + 4000) != RtspClient::Result::Ok) return pictures;
     RtpReorder reorder(0);
     JpegDepacketizer depack;
     const DWORD start = GetTickCount();
@@ -290,19 +291,20 @@ bool DecodeAndDrawH264(const std::string& path) {
     HWND wnd = nullptr;
     std::vector<double> decode, draw;
     std::vector<uint8_t> bgr;
+    zv::onvif::Nv12Picture last;
     for (int round = 0; round < 4; ++round) {
         for (const auto& u : units) {
             double t = bench::NowUs();
-            const size_t got = decoder.Decode(u.data(), u.size());
+            const size_t got = decoder.Decode(u.data(), u.size(), [&](const zv::onvif::Nv12Picture& p) { last = p; });
             decode.push_back(bench::NowUs() - t);
-            const int w = decoder.Width(), h = decoder.Height();
+            const int w = last.width, h = last.height;
             if (!got) continue;
             if (!wnd) {
                 wnd = Window(0, 0, w, h);
                 Pump(100);
             }
             t = bench::NowUs();
-            vn::onvif::Nv12ToBgr(decoder.Pictures().back().data(), w, h, bgr);
+            zv::onvif::Nv12ToBgr(last, bgr);
             DrawPicture(wnd, bgr.data(), w, h);
             draw.push_back(bench::NowUs() - t);
         }

@@ -3,9 +3,12 @@
 // host threads start and stop plays and switch audio and the UI thread opens,
 // drives and closes both panels. A watchdog reports a thread that stops
 // making progress; a crash is caught and reported. Prints figures; it is a
-// tool (tools/soak/run), not a test.
+// tool (tools/soak/run), not a test. With --onvif-ports (the web-service
+// build of vortanet.dll beside Zentavo.dll) the cameras are the devices'
+// web services on those ports, and the faults are the web-service face's,
+// a camera that hangs for a few seconds now and then among them.
 //
-//   zv_soak.exe --control-port N --devices A,B [--seconds S] [--seed N]
+//   zv_soak.exe --control-port N --devices A,B [--onvif-ports P,Q] [--seconds S] [--seed N]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -48,6 +51,7 @@ Api g_api;
 HMODULE g_dll;
 std::atomic<bool> g_stop{false};
 std::atomic<bool> g_chaosOn{true};
+bool g_onvif = false;
 std::mutex g_statsMutex;
 std::map<std::string, long> g_calls;   // export -> calls
 std::map<std::string, long> g_faults;  // fault kind -> times injected
@@ -116,11 +120,56 @@ void HostThread(int index, std::vector<HostCamera> cameras, unsigned seed) {
 
 // Every fault switched off on every device.
 void ClearFaults(const zv::devsim::ControlClient& devsim, const std::vector<std::string>& devices) {
-    for (const std::string& d : devices)
-        for (const char* off : {"refuse-login", "delay-login", "stall-config", "short-config", "hostile"}) {
-            const bool number = !std::strcmp(off, "delay-login") || !std::strcmp(off, "short-config");
+    static const char* const kDevice[] = {"refuse-login", "delay-login", "stall-config", "short-config", "hostile"};
+    static const char* const kOnvif[] = {"onvif-refuse", "onvif-delay",  "onvif-drop", "onvif-malformed",
+                                         "onvif-no-stop", "onvif-skew", "onvif-freeze", "rtsp-silent"};
+    for (const std::string& d : devices) {
+        for (const char* off : g_onvif ? std::vector<const char*>(std::begin(kOnvif), std::end(kOnvif))
+                                       : std::vector<const char*>(std::begin(kDevice), std::end(kDevice))) {
+            const bool number = !std::strcmp(off, "delay-login") || !std::strcmp(off, "short-config") ||
+                                !std::strcmp(off, "onvif-delay") || !std::strcmp(off, "onvif-skew");
             devsim.Command(std::string(off) + " " + d + (number ? " 0" : " off"));
         }
+    }
+}
+
+// One fault of the web-service face, and when it is switched off again
+// (0: left on until a clear).
+std::string OnvifFault(std::mt19937& rng, const std::string& dev, std::string& kind, std::string& undo,
+                       DWORD& holdMs) {
+    holdMs = 0;
+    switch (rng() % 10) {
+    case 0: kind = "drop"; return "drop " + dev;
+    case 1: kind = "restart"; return "restart " + dev + " " + std::to_string(200 + rng() % 1500);
+    case 2: kind = "onvif-refuse"; return "onvif-refuse " + dev + (rng() % 2 ? " on" : " off");
+    case 3:
+        kind = "onvif-delay";
+        return "onvif-delay " + dev + " " + std::to_string(rng() % 2 ? 0 : 100 + rng() % 2500);
+    case 4:
+        kind = "onvif-drop";
+        undo = "onvif-drop " + dev + " off";
+        holdMs = 300 + rng() % 1500;
+        return "onvif-drop " + dev + " on";
+    case 5:
+        kind = "onvif-malformed";
+        undo = "onvif-malformed " + dev + " off";
+        holdMs = 300 + rng() % 700;
+        return "onvif-malformed " + dev + " on";
+    case 6: kind = "onvif-no-stop"; return "onvif-no-stop " + dev + (rng() % 2 ? " on" : " off");
+    case 7:
+        kind = "onvif-skew";
+        return "onvif-skew " + dev + " " + std::to_string(rng() % 2 ? 0 : int(rng() % 7200) - 3600);
+    case 8:  // a camera that hangs for a while
+        kind = "onvif-freeze";
+        undo = "onvif-freeze " + dev + " off";
+        holdMs = 1000 + rng() % 5000;
+        return "onvif-freeze " + dev + " on";
+    default:
+        kind = "rtsp-silent";
+        undo = "rtsp-silent " + dev + " off";
+        holdMs = 2000 + rng() % 6000;
+        return "rtsp-silent " + dev + (rng() % 2 ? " current" : " all");
+    }
 }
 
 void ChaosThread(zv::devsim::ControlClient devsim, std::vector<std::string> devices, unsigned seed) {
@@ -131,6 +180,24 @@ void ChaosThread(zv::devsim::ControlClient devsim, std::vector<std::string> devi
         if (g_stop || !g_chaosOn) continue;
         const std::string dev = devices[rng() % devices.size()];
         std::string kind, cmd;
+        if (g_onvif) {
+            if (rng() % 8 == 7) {
+                ClearFaults(devsim, devices);
+                Count(g_faults, "all clear");
+                continue;
+            }
+            std::string undo;
+            DWORD holdMs = 0;
+            cmd = OnvifFault(rng, dev, kind, undo, holdMs);
+            if (devsim.Command(cmd, 10000).rfind("OK", 0) == 0) Count(g_faults, kind);
+            for (DWORD held = 0; held < holdMs && !g_stop; held += 100) {
+                g_beat[kHostThreads + 1] = GetTickCount();
+                Sleep(100);
+            }
+            if (!undo.empty()) devsim.Command(undo);
+            if (rng() % 4 == 0) ClearFaults(devsim, devices);
+            continue;
+        }
         switch (rng() % 8) {
         case 0: kind = "drop"; cmd = "drop " + dev; break;
         case 1: kind = "restart"; cmd = "restart " + dev + " " + std::to_string(200 + rng() % 1500); break;
@@ -288,15 +355,17 @@ void PrintCounts(const char* when, const zvtest::ProcessCounts& c) {
 int main(int argc, char** argv) {
     int seconds = 600, port = 0;
     unsigned seed = GetTickCount();
-    std::vector<std::string> devices;
+    std::vector<std::string> devices, onvifPorts;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--control-port")) port = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--devices")) devices = Split(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
+        else if (!std::strcmp(argv[i], "--onvif-ports")) onvifPorts = Split(argv[i + 1]);
     }
-    if (port <= 0 || devices.empty()) {
-        std::fprintf(stderr, "usage: zv_soak --control-port N --devices A,B [--seconds S] [--seed N]\n");
+    g_onvif = !onvifPorts.empty();
+    if (port <= 0 || devices.empty() || (g_onvif && onvifPorts.size() != devices.size())) {
+        std::fprintf(stderr, "usage: zv_soak --control-port N --devices A,B [--onvif-ports P,Q] [--seconds S] [--seed N]\n");
         return 2;
     }
     SetUnhandledExceptionFilter(OnCrash);
@@ -316,8 +385,8 @@ int main(int argc, char** argv) {
              reinterpret_cast<decltype(g_api.FreeCamera)>(get("DVR_FreeCamera")),
              reinterpret_cast<decltype(g_api.SetDomeCMD)>(get("DVR_SetDomeCMD")),
              reinterpret_cast<decltype(g_api.ParamSet)>(get("DVR_ParamSet"))};
-    Say("soak: %d s, devices %s and %s, seed %u", seconds, devices[0].c_str(),
-        devices.size() > 1 ? devices[1].c_str() : "-", seed);
+    Say("soak: %d s, devices %s and %s%s, seed %u", seconds, devices[0].c_str(),
+        devices.size() > 1 ? devices[1].c_str() : "-", g_onvif ? " (web services)" : "", seed);
 
     // One small window per camera and host thread (a camera is its address,
     // channel and window, so no two threads share a play).
@@ -330,7 +399,9 @@ int main(int argc, char** argv) {
                                          (t * 4 + ch) * 60, 600 + 50 * int(&dev - &devices[0]), 56, 46,
                                          nullptr, nullptr, nullptr, nullptr);
                 HostCamera c;
-                c.info = zv::test::CameraRecord(dev.c_str(), ch, w);
+                const size_t d = size_t(&dev - &devices[0]);
+                const std::string address = g_onvif ? dev + ":" + onvifPorts[d] : dev;
+                c.info = zv::test::CameraRecord(address.c_str(), ch, w);
                 perThread[t].push_back(c);
                 if (t == 0) uiCameras.push_back(c.info);
             }
@@ -355,9 +426,16 @@ int main(int argc, char** argv) {
     const zvtest::ProcessCounts atStart = zvtest::CountNow();
     PrintCounts("after the warm-up", atStart);
     const DWORD start = GetTickCount();
+    DWORD lastCount = start;
     while (GetTickCount() - start < DWORD(seconds) * 1000) {
         UiStep(rng, uiCameras);
         PumpFor(100 + rng() % 400);
+        if (GetTickCount() - lastCount >= 60000) {  // a line a minute: flat, or growing
+            lastCount = GetTickCount();
+            char when[32];
+            std::snprintf(when, sizeof when, "at %lu s", static_cast<unsigned long>((lastCount - start) / 1000));
+            PrintCounts(when, zvtest::CountNow());
+        }
     }
 
     // The end: faults off, every camera playing again (so that every device

@@ -33,8 +33,10 @@ public:
 
     // Listening socket on ip:port (port 0 picks a free one).
     static Socket Listen(const std::string& ip, uint16_t port, std::string* error);
-    // Connected socket, or an invalid one after timeoutMs.
-    static Socket Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error);
+    // Connected socket, or an invalid one after timeoutMs or once *stop
+    // becomes true (checked every 50 ms).
+    static Socket Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error,
+                          const std::atomic<bool>* stop = nullptr);
 
     // A pending connection, or an invalid socket if none is waiting.
     Socket Accept(std::string* peer = nullptr);
@@ -55,7 +57,9 @@ public:
     // 100 ms after timeoutMs.
     long RecvWithin(void* buf, size_t n, int timeoutMs);
     // Sends everything unless the connection fails, timeoutMs passes without
-    // progress, or *stop becomes true.
+    // progress, or *stop becomes true. Also after RecvWithin on Windows
+    // (a blocking socket there): a peer that reads nothing fails it within
+    // about timeoutMs.
     bool SendAll(const void* buf, size_t n, int timeoutMs, const std::atomic<bool>* stop);
 
     // Ends both directions; a thread waiting on this socket wakes up.
@@ -68,9 +72,14 @@ public:
 
 private:
     explicit Socket(intptr_t h) : m_h(h) {}
+    // A connect in progress done, in slices that look at *stop.
+    Wait WaitConnected(int timeoutMs, const std::atomic<bool>* stop) const;
+    // Bounds the sends that follow by timeoutMs where sends can block.
+    void PrepareSend(int timeoutMs);
     intptr_t m_h = -1;
     bool m_blocking = false;    // switched by RecvWithin on Windows
     int m_recvTimeoutMs = -1;  // the receive timeout last set there
+    int m_sendTimeoutMs = -1;  // the send timeout last set there
 };
 
 }  // namespace zv::net

@@ -30,7 +30,19 @@ bool IsLoopbackIPv4(const std::string& text) {
     return ParseIPv4(text, a) && a[0] == 127;
 }
 
+Socket::Wait Socket::WaitConnected(int timeoutMs, const std::atomic<bool>* stop) const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (stop && stop->load()) return Wait::Timeout;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return Wait::Timeout;
+        const Wait w = WaitWritable(static_cast<int>(left.count() < 50 ? left.count() : 50));
+        if (w != Wait::Timeout) return w;
+    }
+}
+
 bool Socket::SendAll(const void* buf, size_t n, int timeoutMs, const std::atomic<bool>* stop) {
+    PrepareSend(timeoutMs);
     const auto* p = static_cast<const uint8_t*>(buf);
     auto lastProgress = std::chrono::steady_clock::now();
     while (n > 0) {

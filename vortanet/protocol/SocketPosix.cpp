@@ -42,13 +42,17 @@ std::string Errno(const char* what) { return std::string(what) + ": " + std::str
 bool Startup() { return true; }
 
 Socket::~Socket() { Close(); }
-Socket::Socket(Socket&& o) noexcept : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs) { o.m_h = -1; }
+Socket::Socket(Socket&& o) noexcept
+    : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs), m_sendTimeoutMs(o.m_sendTimeoutMs) {
+    o.m_h = -1;
+}
 Socket& Socket::operator=(Socket&& o) noexcept {
     if (this != &o) {
         Close();
         m_h = o.m_h;
         m_blocking = o.m_blocking;
         m_recvTimeoutMs = o.m_recvTimeoutMs;
+        m_sendTimeoutMs = o.m_sendTimeoutMs;
         o.m_h = -1;
     }
     return *this;
@@ -83,7 +87,8 @@ Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) 
     return s;
 }
 
-Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error) {
+Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error,
+                       const std::atomic<bool>* stop) {
     sockaddr_in sa;
     const int fd = OpenTcp(ip, port, sa, error);
     if (fd < 0) return Socket();
@@ -94,7 +99,7 @@ Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std:
             if (error) *error = Errno("connect");
             return Socket();
         }
-        if (s.WaitWritable(timeoutMs) != Wait::Ready) {
+        if (s.WaitConnected(timeoutMs, stop) != Wait::Ready) {
             if (error) *error = "connect: timed out";
             return Socket();
         }
@@ -188,6 +193,9 @@ void Socket::SetNoDelay() {
     if (m_h >= 0) setsockopt(static_cast<int>(m_h), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
 
+
+// Sockets stay non-blocking here: SendAll's own waits bound it.
+void Socket::PrepareSend(int) {}
 
 // A readiness wait costs little here: no blocking mode needed.
 long Socket::RecvWithin(void* buf, size_t n, int timeoutMs) {

@@ -54,13 +54,17 @@ bool Startup() {
 }
 
 Socket::~Socket() { Close(); }
-Socket::Socket(Socket&& o) noexcept : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs) { o.m_h = -1; }
+Socket::Socket(Socket&& o) noexcept
+    : m_h(o.m_h), m_blocking(o.m_blocking), m_recvTimeoutMs(o.m_recvTimeoutMs), m_sendTimeoutMs(o.m_sendTimeoutMs) {
+    o.m_h = -1;
+}
 Socket& Socket::operator=(Socket&& o) noexcept {
     if (this != &o) {
         Close();
         m_h = o.m_h;
         m_blocking = o.m_blocking;
         m_recvTimeoutMs = o.m_recvTimeoutMs;
+        m_sendTimeoutMs = o.m_sendTimeoutMs;
         o.m_h = -1;
     }
     return *this;
@@ -94,7 +98,8 @@ Socket Socket::Listen(const std::string& ip, uint16_t port, std::string* error) 
     return out;
 }
 
-Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error) {
+Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std::string* error,
+                       const std::atomic<bool>* stop) {
     Startup();
     sockaddr_in sa;
     const SOCKET s = OpenTcp(ip, port, sa, error);
@@ -106,7 +111,7 @@ Socket Socket::Connect(const std::string& ip, uint16_t port, int timeoutMs, std:
             if (error) *error = LastError("connect");
             return Socket();
         }
-        if (out.WaitWritable(timeoutMs) != Wait::Ready) {
+        if (out.WaitConnected(timeoutMs, stop) != Wait::Ready) {
             if (error) *error = "connect: timed out";
             return Socket();
         }
@@ -198,6 +203,19 @@ void Socket::SetNoDelay() {
                    sizeof one);
 }
 
+
+// After RecvWithin the socket blocks, and a send to a peer that reads
+// nothing would block for ever: a send timeout bounds it (set again only
+// when it changes by more than a tenth of a second, as the receive's).
+void Socket::PrepareSend(int timeoutMs) {
+    if (m_h == -1 || !m_blocking) return;
+    const int timeout = timeoutMs < 1 ? 1 : timeoutMs;
+    if (timeout > m_sendTimeoutMs || timeout < m_sendTimeoutMs - 100) {
+        const DWORD value = static_cast<DWORD>(timeout);
+        if (setsockopt(H(m_h), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value), sizeof value) == 0)
+            m_sendTimeoutMs = timeout;
+    }
+}
 
 long Socket::RecvWithin(void* buf, size_t n, int timeoutMs) {
     if (m_h == -1) return -1;

@@ -2,8 +2,10 @@
 // simulator's web-service face: the live picture (JPEG from the simulator,
 // H.264 from GStreamer's RTSP server), the dome panel held by
 // the mouse (and a device that does not do Stop), the colour panel's
-// values on the device's own scale, a wrong password, and a device that
-// goes away and comes back.
+// values on the device's own scale, a wrong password, a device that
+// goes away and comes back, and a camera that hangs, answers slowly or
+// lets its stream go quiet: no call past its bound, no unload that waits.
+// Also the socket layer's sends to a peer that reads nothing.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,6 +16,7 @@
 #include <thread>
 
 #include "ControlClient.h"
+#include "Socket.h"
 #include "E2eSupport.h"
 #include "TestSupport.h"
 #include "VortanetStats.h"
@@ -51,11 +54,13 @@ protected:
         state = "state " + address + " 1";
     }
     void TearDown() override {
-        if (StopVideo) StopVideo(&cam);
+        for (const char* off : {"onvif-no-stop", "onvif-freeze", "rtsp-silent"}) control.Command(std::string(off) + " " + address + " off");
+        control.Command("onvif-delay " + address + " 0");
+        if (StopVideo && dll) StopVideo(&cam);
         if (dll) FreeLibrary(dll);
         if (wnd) DestroyWindow(wnd);
-        control.Command("onvif-no-stop " + address + " off");
     }
+    static long Since(DWORD start) { return long(GetTickCount() - start); }
     double Field(const char* key) { return control.Field(state, key); }
     bool PictureShown() {
         return WaitFor(5000, [&] { return MeanLevel(Grab(wnd, kPicture)) > 5.0; }) >= 0;
@@ -211,6 +216,124 @@ TEST_F(OnvifE2e, WebServicesThatStopAnsweringAreALossEvenWhileTheStreamRuns) {
     EXPECT_GE(took, 0) << "still connected 3 s after the services stopped answering";
     RecordProperty("loss_seen_ms", int(took));
     std::printf("loss seen after %ld ms\n", took);
+}
+
+TEST_F(OnvifE2e, AHungOrSlowCameraHoldsNoCallPastItsBound) {
+    enum class Call { ColourRead, PtzStop, Login };
+    struct Case {
+        const char* what;
+        const char* fault;  // switched on with this argument
+        const char* arg;
+        Call call;
+        long boundMs;  // the library's bound for what the module asks
+    };
+    const Case cases[] = {
+        {"frozen: colour read (DVR_ParamSet, show 0)", "onvif-freeze", "on", Call::ColourRead, 500},
+        {"frozen: PTZ stop (DVR_SetDomeCMD)", "onvif-freeze", "on", Call::PtzStop, 1000},
+        {"frozen: login (DVR_StartVideo, new user)", "onvif-freeze", "on", Call::Login, 8000},
+        {"slow, 2.9 s an answer: colour read", "onvif-delay", "2900", Call::ColourRead, 500},
+        {"slow, 2.9 s an answer: PTZ stop", "onvif-delay", "2900", Call::PtzStop, 1000},
+        {"slow, 2.9 s an answer: login", "onvif-delay", "2900", Call::Login, 8000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A live login first (a camera that hung long enough was lost), and
+        // a hidden dome panel on it.
+        if (GetConnectState(&cam) != 1) {
+            StopVideo(&cam);
+            ASSERT_GE(WaitFor(10000, [&] { return StartVideo(&cam) == 1; }), 0);
+        }
+        ASSERT_EQ(ShowCamera(&cam, 0, 0, 0), 1);
+        ASSERT_TRUE(control.Ok(std::string(c.fault) + " " + address + " " + c.arg));
+        CAMERA_INFO other = Camera(device.c_str(), 1, wnd, "viewer", "viewer");
+        const DWORD start = GetTickCount();
+        switch (c.call) {
+        case Call::ColourRead: EXPECT_EQ(ParamSet(&cam, 0, 0, 0), 1); break;
+        case Call::PtzStop: EXPECT_EQ(SetDomeCMD(0, PTZ_STOP, 0), 0); break;
+        case Call::Login:
+            EXPECT_EQ(StartVideo(&other), 0);
+            EXPECT_EQ(other.lPlayHandle, ZV_STATUS_LOGIN_FAILED);
+            break;
+        }
+        const long took = Since(start);
+        std::printf("%-46s %5ld ms (bound %ld ms)\n", c.what, took, c.boundMs);
+        EXPECT_LE(took, c.boundMs + std::max(700L, c.boundMs / 4));
+        control.Command(std::string(c.fault) + " " + address + (c.fault == std::string("onvif-delay") ? " 0" : " off"));
+        Pump(200);
+    }
+}
+
+TEST_F(OnvifE2e, AStreamThatGoesQuietIsOpenedAgainOrTheLossReported) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_TRUE(PictureShown());
+    // Only the stream open now goes quiet: a new one plays, the play goes on.
+    ASSERT_TRUE(control.Ok("rtsp-silent " + address + " current"));
+    Pump(6500);
+    const auto frozen = Grab(wnd, kPicture);
+    EXPECT_GE(WaitFor(3000, [&] { return Differing(frozen, Grab(wnd, kPicture)) > 0; }), 0)
+        << "the picture moves again";
+    EXPECT_EQ(GetConnectState(&cam), 1);
+    // Every stream quiet while the web services answer: lost, and said so.
+    ASSERT_TRUE(control.Ok("rtsp-silent " + address + " all"));
+    const long took = WaitFor(10000, [&] { return GetConnectState(&cam) == 0; });
+    EXPECT_GE(took, 0) << "still connected 10 s after the stream went quiet";
+    std::printf("a quiet stream reported lost after %ld ms\n", took);
+}
+
+TEST_F(OnvifE2e, UnloadingNeverWaitsForAHungCamera) {
+    ASSERT_EQ(StartVideo(&cam), 1);
+    ASSERT_TRUE(PictureShown());
+    ASSERT_EQ(ShowCamera(&cam, 0, 0, 0), 1);
+    ASSERT_TRUE(control.Ok("onvif-freeze " + address + " on"));
+    Pump(1500);  // the watch's check and the stream both stuck on the camera
+    const DWORD start = GetTickCount();
+    FreeLibrary(dll);
+    dll = nullptr;
+    const long took = Since(start);
+    std::printf("FreeLibrary with a hung camera: %ld ms\n", took);
+    EXPECT_LE(took, 1500) << "unloading waited for the camera";
+    ASSERT_TRUE(control.Ok("onvif-freeze " + address + " off"));
+    Pump(3000);  // the library's threads end on their own, in a module they keep loaded
+    dll = LoadLibraryA("Zentavo.dll");
+    ASSERT_NE(dll, nullptr);
+    StartVideo = Proc<PFN_Camera>(dll, "DVR_StartVideo");
+    StopVideo = Proc<PFN_Camera>(dll, "DVR_StopVideo");
+    EXPECT_EQ(StartVideo(&cam), 1) << "loaded again, it plays";
+}
+
+// A blocking socket (as a receive leaves it on Windows) sending to a peer
+// that reads nothing: the send ends by its timeout instead of never.
+TEST(SocketSends, ToAPeerThatReadsNothingEndByTheirTimeout) {
+    // Shared with the sending thread, which a send that never ends outlives.
+    struct Link {
+        zv::net::Socket listener, client, peer;
+        std::vector<char> big = std::vector<char>(64 * 1024 * 1024, 'x');
+        std::atomic<int> result{-1};
+    };
+    auto link = std::make_shared<Link>();
+    std::string error;
+    link->listener = zv::net::Socket::Listen("127.0.0.1", 0, &error);
+    ASSERT_TRUE(link->listener.Valid()) << error;
+    link->client = zv::net::Socket::Connect("127.0.0.1", link->listener.LocalPort(), 2000, &error);
+    ASSERT_TRUE(link->client.Valid()) << error;
+    for (int i = 0; i < 100 && !link->peer.Valid(); ++i) {
+        link->peer = link->listener.Accept();
+        if (!link->peer.Valid()) Sleep(10);
+    }
+    ASSERT_TRUE(link->peer.Valid());
+    link->peer.SetReceiveBuffer(4096);
+    link->client.SetSendBuffer(4096);
+    char byte;
+    EXPECT_EQ(link->client.RecvWithin(&byte, 1, 10), 0) << "nothing to read: now a blocking socket";
+    const DWORD start = GetTickCount();
+    std::thread([link] { link->result = link->client.SendAll(link->big.data(), link->big.size(), 300, nullptr) ? 1 : 0; })
+        .detach();
+    for (int i = 0; i < 500 && link->result < 0; ++i) Sleep(10);
+    const long took = long(GetTickCount() - start);
+    // A shut socket does not end a blocked send here: a stuck one is left behind.
+    ASSERT_GE(link->result.load(), 0) << "the send still blocks after 5 s";
+    EXPECT_EQ(link->result.load(), 0);
+    EXPECT_LE(took, 3000);
 }
 
 }  // namespace
