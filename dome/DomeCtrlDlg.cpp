@@ -4,12 +4,11 @@
 
 #include <cstdio>
 
-#include "ClientDC.h"
+#include "Blit.h"
 #include "DataExchange.h"
 #include "DomeButtonTable.h"
 #include "ResourceContext.h"
 #include "ScopedHandle.h"
-#include "SelectGuard.h"
 
 namespace zv {
 
@@ -23,16 +22,6 @@ constexpr int kSkinOverlap = 5;
 // Grid lines, full-row select, flat scroll bars and info tips.
 constexpr DWORD kListExStyle =
     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP;
-
-// Copies (x, y, cx, cy) of a bitmap to the same place in a device context.
-void CopyBitmap(HDC hDC, const CSkinBitmap& skin, int xDest, int yDest, int xSrc, int ySrc, int cx,
-                int cy) {
-    if (!skin.GetBitmap()) return;
-    ui::CMemoryDC mem(CreateCompatibleDC(hDC));
-    if (!mem) return;
-    ui::CSelectGuard select(mem, skin.GetBitmap());
-    BitBlt(hDC, xDest, yDest, cx, cy, mem, xSrc, ySrc, SRCCOPY);
-}
 
 }  // namespace
 
@@ -105,11 +94,7 @@ BOOL CDomeCtrlDlg::OnInitDialog() {
     CDialogBase::OnInitDialog();  // binds the controls, clip-siblings added on the way
     SetUpLists();
     PlaceOnInit();
-    {
-        ui::CClientDC dc(m_hWnd);
-        const RECT rc = GetClientRect();
-        DoPaint(dc, rc);
-    }
+    InvalidateRect(m_hWnd, nullptr, FALSE);  // both skins at the first paint
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetTimer(m_hWnd, STOP_RETRY_TIMER_ID, STOP_RETRY_PERIOD_MS, nullptr);
     // The tooltip comes last: under Wine a window that already owns a
@@ -152,17 +137,19 @@ void CDomeCtrlDlg::PlaceOnInit() {
 // --- Painting -------------------------------------------------------------------
 
 void CDomeCtrlDlg::DoPaint(HDC hDC, const RECT& rcUpdate) {
-    if (!IsRectEmpty(&rcUpdate)) {
+    if (!IsRectEmpty(&rcUpdate) && m_pSkinLeft->GetBitmap()) {
         // One pixel more to the right and at the bottom than asked for.
-        CopyBitmap(hDC, *m_pSkinLeft, rcUpdate.left, rcUpdate.top, rcUpdate.left, rcUpdate.top,
-                   rcUpdate.right - rcUpdate.left + 1, rcUpdate.bottom - rcUpdate.top + 1);
+        ui::BlitBitmap(hDC, rcUpdate.left, rcUpdate.top, rcUpdate.right - rcUpdate.left + 1,
+                       rcUpdate.bottom - rcUpdate.top + 1, m_pSkinLeft->GetBitmap(), rcUpdate.left,
+                       rcUpdate.top);
     }
-    CopyBitmap(hDC, *m_pSkinRight, m_pSkinLeft->GetWidth() - kSkinOverlap, 0, 0, 0,
-               m_pSkinRight->GetWidth(), m_pSkinRight->GetHeight());
+    if (m_pSkinRight->GetBitmap())
+        ui::BlitBitmap(hDC, m_pSkinLeft->GetWidth() - kSkinOverlap, 0, m_pSkinRight->GetWidth(),
+                       m_pSkinRight->GetHeight(), m_pSkinRight->GetBitmap());
     DrawSpeedText(hDC);
 }
 
-void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
+void CDomeCtrlDlg::DrawSpeedText(HDC hDC) {
     wchar_t text[16];
     const int n = swprintf(text, 16, L" %02d ", m_ptz.Speed());
     if (n <= 0) return;
@@ -170,6 +157,10 @@ void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
     const COLORREF oldText = SetTextColor(hDC, kSpeedTextColor);
     const int oldMode = SetBkMode(hDC, OPAQUE);
     TextOutW(hDC, kSpeedTextAt.x, kSpeedTextAt.y, text, n);
+    SIZE extent{};
+    if (GetTextExtentPoint32W(hDC, text, n, &extent))
+        m_rcSpeedText = {kSpeedTextAt.x, kSpeedTextAt.y, kSpeedTextAt.x + extent.cx,
+                         kSpeedTextAt.y + extent.cy};
     SetBkMode(hDC, oldMode);
     SetTextColor(hDC, oldText);
     SetBkColor(hDC, oldBack);
@@ -177,8 +168,9 @@ void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
 
 void CDomeCtrlDlg::RedrawSpeedText() {
     if (!HasWindow()) return;
-    ui::CClientDC dc(m_hWnd);
-    if (dc) DrawSpeedText(dc);
+    // Where the text was last drawn (every speed has as many digits); the
+    // whole panel before the first paint.
+    InvalidateRect(m_hWnd, IsRectEmpty(&m_rcSpeedText) ? nullptr : &m_rcSpeedText, FALSE);
 }
 
 LRESULT CDomeCtrlDlg::OnEraseBkgnd(ui::CMessage&) { return TRUE; }  // the paint covers it all

@@ -85,7 +85,7 @@ private:
     HBITMAP ButtonImage(int nId);
     void SetUpLists();
     void PlaceOnInit();
-    void DrawSpeedText(HDC hDC) const;
+    void DrawSpeedText(HDC hDC);
     void RedrawSpeedText();
     // The joystick area (control 6060) in screen coordinates.
     RECT JoystickArea() const;
@@ -115,6 +115,7 @@ private:
     HCURSOR m_hCursorBeforeWait = nullptr;
     ILoginSource* m_pLoginSource = nullptr;
     bool m_bButtonHeld = false;  // a motion button's hold has begun and not ended
+    RECT m_rcSpeedText{};        // where the speed was last drawn
 
     static constexpr ui::MessageEntry<CDomeCtrlDlg> kMessages[] = {
         {WM_BUTTON_HOLD, &CDomeCtrlDlg::OnButtonHold},

@@ -3,19 +3,9 @@
 #include <windowsx.h>
 
 #include "BitmapRegion.h"
-#include "SelectGuard.h"
+#include "Blit.h"
 
 namespace zv {
-
-namespace {
-
-SIZE BitmapSize(HBITMAP hBitmap) {
-    BITMAP bm{};
-    if (!hBitmap || !GetObject(hBitmap, sizeof bm, &bm)) return {0, 0};
-    return {bm.bmWidth, bm.bmHeight};
-}
-
-}  // namespace
 
 CSkinButton::~CSkinButton() = default;
 
@@ -23,7 +13,7 @@ void CSkinButton::PreSubclassWindow() {
     CBitmapButtonBase::PreSubclassWindow();
     HBITMAP normal = NormalImage();
     if (!normal) return;  // keeps its template size, no region, draws nothing
-    const SIZE size = BitmapSize(normal);
+    const SIZE size = ui::BitmapSize(normal);
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE);
 
     m_region.Reset();
@@ -44,17 +34,14 @@ void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     else if (disabled && DisabledImage()) image = DisabledImage();
     if (!image) return;
 
-    const SIZE size = BitmapSize(image);
-    ui::CMemoryDC mem(CreateCompatibleDC(dis.hDC));
-    if (!mem) return;
-    ui::CSelectGuard selectImage(mem, image);
+    const SIZE size = ui::BitmapSize(image);
     ui::CGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
     const int kind = region ? GetWindowRgn(m_hWnd, region) : ERROR;
     // Clip to the shape ourselves: the window region alone does not keep a
     // blit out of the cut-away corners everywhere.
     if (kind != ERROR && kind != NULLREGION) {
         SelectClipRgn(dis.hDC, region);
-        BitBlt(dis.hDC, 0, 0, size.cx, size.cy, mem, 0, 0, SRCCOPY);
+        ui::BlitBitmap(dis.hDC, 0, 0, size.cx, size.cy, image);
         SelectClipRgn(dis.hDC, nullptr);
     }
 }

@@ -28,8 +28,19 @@ bool CSkinDialog::ProcessMessage(ui::CMessage& msg) {
 
 LRESULT CSkinDialog::OnEraseBkgnd(ui::CMessage& msg) {
     if (!m_image.GetBits()) return DefaultProc(msg);
+    PaintBackground(reinterpret_cast<HDC>(msg.wParam), msg);
+    return TRUE;
+}
 
-    HDC hDC = reinterpret_cast<HDC>(msg.wParam);
+void CSkinDialog::DoPaint(HDC hDC, const RECT&) {
+    // A paint's own background came with its erase; this draws it into a
+    // context that was not erased. Without an image there is none to draw.
+    if (!m_image.GetBits()) return;
+    ui::CMessage erase{m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0};
+    PaintBackground(hDC, erase);
+}
+
+void CSkinDialog::PaintBackground(HDC hDC, ui::CMessage& erase) {
     const RECT rcClient = GetClientRect();
     const int cxClient = rcClient.right - rcClient.left;
     const int cyClient = rcClient.bottom - rcClient.top;
@@ -43,7 +54,7 @@ LRESULT CSkinDialog::OnEraseBkgnd(ui::CMessage& msg) {
     case PLACE_CENTER:
         // The class background goes under the image; the offsets truncate
         // toward zero and go negative for an image larger than the client.
-        DefaultProc(msg);
+        DefaultProc(erase);
         m_image.DrawAt(hDC, (cxClient - m_image.GetWidth()) / 2,
                        (cyClient - m_image.GetHeight()) / 2);
         break;
@@ -51,7 +62,6 @@ LRESULT CSkinDialog::OnEraseBkgnd(ui::CMessage& msg) {
         if (cyClient > 0 && cxClient > 0) m_image.DrawAt(hDC, 0, 0);
         break;
     }
-    return TRUE;
 }
 
 LRESULT CSkinDialog::OnCtlColor(ui::CMessage& msg) {

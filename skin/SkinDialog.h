@@ -1,7 +1,9 @@
 // A dialog whose client background is one bitmap resource, placed at the
 // top-left, stretched or centred. Push buttons and static texts are drawn
 // transparently over it; trackbars, edits and list boxes keep their colours.
-// It also takes part in palette negotiation for palette displays.
+// It also takes part in palette negotiation for palette displays. The
+// background is drawn by one routine, for the erase of a paint as for a
+// print into another device context (WM_PRINTCLIENT).
 #pragma once
 
 #include <windows.h>
@@ -27,11 +29,16 @@ public:
 protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool ProcessMessage(ui::CMessage& msg) override;
+    void DoPaint(HDC hDC, const RECT& rcUpdate) override;
 
     LRESULT OnEraseBkgnd(ui::CMessage& msg);
     LRESULT OnCtlColor(ui::CMessage& msg);
     LRESULT OnQueryNewPalette(ui::CMessage& msg);
     LRESULT OnPaletteChanged(ui::CMessage& msg);
+
+    // White, then the image by the placement. `erase` is the erase message
+    // whose default processing the centred placement runs first.
+    void PaintBackground(HDC hDC, ui::CMessage& erase);
 
     CDib m_image;
     int m_nPlacement = PLACE_TOPLEFT;
@@ -40,6 +47,7 @@ protected:
 private:
     static constexpr ui::MessageEntry<CSkinDialog> kMessages[] = {
         {WM_ERASEBKGND, &CSkinDialog::OnEraseBkgnd},
+        {WM_PRINTCLIENT, &CSkinDialog::OnPrintClient},
         {ui::kAnyCtlColor, &CSkinDialog::OnCtlColor},
         {WM_QUERYNEWPALETTE, &CSkinDialog::OnQueryNewPalette},
         {WM_PALETTECHANGED, &CSkinDialog::OnPaletteChanged},

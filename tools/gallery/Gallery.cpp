@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "Blit.h"
 #include "DomeButtonTable.h"
 #include "SkinBitmap.h"
 #include "SkinButton.h"
@@ -36,13 +37,9 @@ protected:
         return TRUE;
     }
     void DoPaint(HDC hdc, const RECT& rc) override {
-        HDC mem = CreateCompatibleDC(hdc);
-        HGDIOBJ old = SelectObject(mem, m_left.GetBitmap());
-        BitBlt(hdc, rc.left, rc.top, rc.right - rc.left + 1, rc.bottom - rc.top + 1, mem, rc.left, rc.top, SRCCOPY);
-        SelectObject(mem, m_right.GetBitmap());
-        BitBlt(hdc, m_left.GetWidth() - 5, 0, m_right.GetWidth(), m_right.GetHeight(), mem, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
+        ui::BlitBitmap(hdc, rc.left, rc.top, rc.right - rc.left + 1, rc.bottom - rc.top + 1, m_left.GetBitmap(),
+                       rc.left, rc.top);
+        ui::BlitBitmap(hdc, m_left.GetWidth() - 5, 0, m_right.GetWidth(), m_right.GetHeight(), m_right.GetBitmap());
         SetBkColor(hdc, RGB(244, 246, 253));
         SetTextColor(hdc, RGB(0, 0, 255));
         TextOutW(hdc, 74, 248, L" 32 ", 4);
