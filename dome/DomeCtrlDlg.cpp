@@ -26,24 +26,38 @@ constexpr DWORD kListExStyle =
 }  // namespace
 
 CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
-    : CPanelWindow(IDD_DOME_PANEL, hParent),
+    : CPanelBase(IDD_DOME_PANEL, hParent, 1, 0, 0),
       m_ptz(net, *this, this),
       m_pSkinLeft(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_LEFT)),
       m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
+    // Each image is loaded once and shared by the buttons that show it.
+    m_images.Lend(IDB_DOME_SKIN_LEFT, m_pSkinLeft->GetBitmap());
+    m_images.Lend(IDB_DOME_SKIN_RIGHT, m_pSkinRight->GetBitmap());
     for (int i = 0; i < 24; ++i) {
         const DomeButton& b = kDomeButtons[i];
-        m_buttons[i].UseBitmaps(ButtonImage(b.normal), ButtonImage(b.pressed), ButtonImage(b.hover),
-                                nullptr);
+        m_images.Load(b.normal);
+        m_images.Load(b.pressed);
+        m_images.Load(b.hover);
         m_buttons[i].SetSendsHold(b.bSendsHold);
         // Siblings overlap on the skin; each button paints only its own pixels.
         m_buttons[i].AddStyleOnAttach(WS_CLIPSIBLINGS);
     }
+    OnScaleApplied();
 }
 
-HBITMAP CDomeCtrlDlg::ButtonImage(int nId) {
-    ui::CGdiObject<HBITMAP>& image = m_buttonImages[nId];
-    if (!image) image.Attach(LoadBitmapW(ui::ResourceInstance(), MAKEINTRESOURCEW(nId)));
-    return image;
+void CDomeCtrlDlg::OnScaleApplied() {
+    for (int i = 0; i < 24; ++i) {
+        const DomeButton& b = kDomeButtons[i];
+        m_buttons[i].UseBitmaps(m_images.Get(b.normal), m_images.Get(b.pressed),
+                                m_images.Get(b.hover), nullptr);
+        m_buttons[i].FitToImage();  // once bound; binding fits it the first time
+    }
+}
+
+SIZE CDomeCtrlDlg::ShownSize() const {
+    // Only the narrow form is ever shown: the list side lies beyond it.
+    const SIZE full = m_layout.Size();
+    return {full.cx - m_layout.Px(DOME_NARROW_CUT), full.cy};
 }
 
 CDomeCtrlDlg::~CDomeCtrlDlg() {
@@ -53,12 +67,6 @@ CDomeCtrlDlg::~CDomeCtrlDlg() {
 }
 
 // --- IPanel ------------------------------------------------------------------
-
-void CDomeCtrlDlg::SetPlacement(int bShowOnInit, int x, int y) {
-    m_bShowOnInit = bShowOnInit;
-    m_nInitX = x;
-    m_nInitY = y;
-}
 
 void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
     m_lLoginHandle = lLoginHandle;
@@ -78,7 +86,7 @@ int CDomeCtrlDlg::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
 
 bool CDomeCtrlDlg::PreTranslateMessage(MSG& msg) {
     m_toolTip.RelayEvent(msg);
-    return CDialogBase::PreTranslateMessage(msg);
+    return CPanelBase::PreTranslateMessage(msg);
 }
 
 // --- Initialisation -----------------------------------------------------------
@@ -91,11 +99,10 @@ void CDomeCtrlDlg::DoDataExchange(ui::CDataExchange& dx) {
 }
 
 BOOL CDomeCtrlDlg::OnInitDialog() {
-    CDialogBase::OnInitDialog();  // binds the controls, clip-siblings added on the way
+    CPanelBase::OnInitDialog();  // on the grid; binds the controls, clip-siblings added on the way
     SetUpLists();
-    PlaceOnInit();
+    PlaceOnInit(false);  // hidden until the session manager shows it
     InvalidateRect(m_hWnd, nullptr, FALSE);  // both skins at the first paint
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetTimer(m_hWnd, STOP_RETRY_TIMER_ID, STOP_RETRY_PERIOD_MS, nullptr);
     // The tooltip comes last: under Wine a window that already owns a
     // tooltip can no longer be made top-most.
@@ -115,37 +122,22 @@ void CDomeCtrlDlg::SetUpLists() {
     m_listSequence.AddColumn(L"序列描述", 150);
 }
 
-void CDomeCtrlDlg::PlaceOnInit() {
-    const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
-    RECT rc{};
-    GetWindowRect(m_hWnd, &rc);
-    // Only the narrow form is ever shown: the list side lies beyond it.
-    const int w = rc.right - rc.left - DOME_NARROW_CUT;
-    const int h = rc.bottom - rc.top;
-    if (m_nInitX >= 0 && m_nInitY >= 0) {
-        SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, m_bShowOnInit ? w : 0,
-                     m_bShowOnInit ? h : 0, SWP_NOACTIVATE);
-        return;
-    }
-    // Beside the initial rectangle: to its right when there is room.
-    const int x = cxScreen - rc.right > w ? rc.right : rc.left - w;
-    const int y = rc.top + h > cyScreen ? h : rc.top;
-    SetWindowPos(m_hWnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // --- Painting -------------------------------------------------------------------
 
 void CDomeCtrlDlg::DoPaint(HDC hDC, const RECT& rcUpdate) {
-    if (!IsRectEmpty(&rcUpdate) && m_pSkinLeft->GetBitmap()) {
+    // The skins at the panel's scale; the right one over the last pixels of
+    // the left one.
+    HBITMAP hLeft = m_images.Get(IDB_DOME_SKIN_LEFT), hRight = m_images.Get(IDB_DOME_SKIN_RIGHT);
+    if (!IsRectEmpty(&rcUpdate) && hLeft) {
         // One pixel more to the right and at the bottom than asked for.
         ui::BlitBitmap(hDC, rcUpdate.left, rcUpdate.top, rcUpdate.right - rcUpdate.left + 1,
-                       rcUpdate.bottom - rcUpdate.top + 1, m_pSkinLeft->GetBitmap(), rcUpdate.left,
-                       rcUpdate.top);
+                       rcUpdate.bottom - rcUpdate.top + 1, hLeft, rcUpdate.left, rcUpdate.top);
     }
-    if (m_pSkinRight->GetBitmap())
-        ui::BlitBitmap(hDC, m_pSkinLeft->GetWidth() - kSkinOverlap, 0, m_pSkinRight->GetWidth(),
-                       m_pSkinRight->GetHeight(), m_pSkinRight->GetBitmap());
+    if (hRight) {
+        const SIZE right = m_images.Size(IDB_DOME_SKIN_RIGHT);
+        ui::BlitBitmap(hDC, m_layout.Px(m_pSkinLeft->GetWidth() - kSkinOverlap), 0, right.cx,
+                       right.cy, hRight);
+    }
     DrawSpeedText(hDC);
 }
 
@@ -156,11 +148,11 @@ void CDomeCtrlDlg::DrawSpeedText(HDC hDC) {
     const COLORREF oldBack = SetBkColor(hDC, kSpeedBackColor);
     const COLORREF oldText = SetTextColor(hDC, kSpeedTextColor);
     const int oldMode = SetBkMode(hDC, OPAQUE);
-    TextOutW(hDC, kSpeedTextAt.x, kSpeedTextAt.y, text, n);
+    const POINT at{m_layout.Px(kSpeedTextAt.x), m_layout.Px(kSpeedTextAt.y)};
+    TextOutW(hDC, at.x, at.y, text, n);
     SIZE extent{};
     if (GetTextExtentPoint32W(hDC, text, n, &extent))
-        m_rcSpeedText = {kSpeedTextAt.x, kSpeedTextAt.y, kSpeedTextAt.x + extent.cx,
-                         kSpeedTextAt.y + extent.cy};
+        m_rcSpeedText = {at.x, at.y, at.x + extent.cx, at.y + extent.cy};
     SetBkMode(hDC, oldMode);
     SetTextColor(hDC, oldText);
     SetBkColor(hDC, oldBack);
@@ -209,16 +201,7 @@ LRESULT CDomeCtrlDlg::OnBusyOnlyClick(ui::CMessage&) {
     return 0;
 }
 
-LRESULT CDomeCtrlDlg::OnNothing(ui::CMessage&) { return 0; }
-
-LRESULT CDomeCtrlDlg::OnExit(ui::CMessage&) {
-    ShowWindow(m_hWnd, SW_HIDE);  // the panel, its login and its speed remain
-    return 0;
-}
-
 // --- Lists ----------------------------------------------------------------------
-
-LRESULT CDomeCtrlDlg::OnListDoubleClick(ui::CMessage&) { return 0; }
 
 LRESULT CDomeCtrlDlg::OnListRightClick(ui::CMessage& msg) {
     const NMHDR* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
@@ -260,8 +243,7 @@ LRESULT CDomeCtrlDlg::OnLButtonDown(ui::CMessage& msg) {
         return 0;
     }
     DefaultProc(msg);
-    // As if the (absent) caption had been pressed: the system moves the window.
-    PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    StartCaptionDrag(MAKELPARAM(pt.x, pt.y));
     return 0;
 }
 
@@ -345,7 +327,7 @@ LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
 }
 
 bool CDomeCtrlDlg::ProcessMessage(ui::CMessage& msg) {
-    return ui::Dispatch(*this, kMessages, msg) || CDialogBase::ProcessMessage(msg);
+    return ui::Dispatch(*this, kMessages, msg) || CPanelBase::ProcessMessage(msg);
 }
 
 }  // namespace zv

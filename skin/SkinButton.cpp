@@ -11,8 +11,15 @@ CSkinButton::~CSkinButton() = default;
 
 void CSkinButton::PreSubclassWindow() {
     CBitmapButtonBase::PreSubclassWindow();
+    if (!NormalImage()) return;  // keeps its template size, no region, draws nothing
+    FitToImage();
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE,
+                      GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW | m_dwExtraStyle);
+}
+
+void CSkinButton::FitToImage() {
     HBITMAP normal = NormalImage();
-    if (!normal) return;  // keeps its template size, no region, draws nothing
+    if (!m_hWnd || !normal) return;
     const SIZE size = ui::BitmapSize(normal);
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE);
 
@@ -21,9 +28,6 @@ void CSkinButton::PreSubclassWindow() {
     m_region.Attach(CreateRegionFromBitmap(normal, BUTTON_KEY_COLOUR, BUTTON_KEY_TOLERANCE));
     // Once set, the region belongs to the window.
     if (m_region && SetWindowRgn(m_hWnd, m_region, TRUE)) m_region.Detach();
-
-    SetWindowLongPtrW(m_hWnd, GWL_STYLE,
-                      GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW | m_dwExtraStyle);
 }
 
 void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {

@@ -20,6 +20,12 @@ bool CSkinDialog::SetBackgroundBitmap(UINT nId, int nPlacement) {
     return m_image.LoadFromResource(LOWORD(nId));
 }
 
+void CSkinDialog::SetImageZoom(int nNumerator, int nDenominator) {
+    if (nNumerator <= 0 || nDenominator <= 0) return;
+    m_nZoomNumerator = nNumerator;
+    m_nZoomDenominator = nDenominator;
+}
+
 void CSkinDialog::DoDataExchange(ui::CDataExchange&) {}
 
 bool CSkinDialog::ProcessMessage(ui::CMessage& msg) {
@@ -47,6 +53,13 @@ void CSkinDialog::PaintBackground(HDC hDC, ui::CMessage& erase) {
     ui::CGdiObject<HBRUSH> white(CreateSolidBrush(RGB(255, 255, 255)));
     FillRect(hDC, &rcClient, white);
 
+    const bool bZoomed = m_nZoomNumerator != m_nZoomDenominator;
+    const int cxImage = m_image.GetWidth() * m_nZoomNumerator / m_nZoomDenominator;
+    const int cyImage = m_image.GetHeight() * m_nZoomNumerator / m_nZoomDenominator;
+    auto drawAt = [&](int x, int y) {
+        if (bZoomed) m_image.DrawStretched(hDC, x, y, cxImage, cyImage);
+        else m_image.DrawAt(hDC, x, y);
+    };
     switch (m_nPlacement) {
     case PLACE_STRETCH:
         m_image.DrawStretched(hDC, 0, 0, cxClient, cyClient);
@@ -55,11 +68,10 @@ void CSkinDialog::PaintBackground(HDC hDC, ui::CMessage& erase) {
         // The class background goes under the image; the offsets truncate
         // toward zero and go negative for an image larger than the client.
         DefaultProc(erase);
-        m_image.DrawAt(hDC, (cxClient - m_image.GetWidth()) / 2,
-                       (cyClient - m_image.GetHeight()) / 2);
+        drawAt((cxClient - cxImage) / 2, (cyClient - cyImage) / 2);
         break;
     default:
-        if (cyClient > 0 && cxClient > 0) m_image.DrawAt(hDC, 0, 0);
+        if (cyClient > 0 && cxClient > 0) drawAt(0, 0);
         break;
     }
 }

@@ -25,6 +25,9 @@ public:
     // (an empty image makes the dialog look like a plain one). Any
     // placement other than 1 and 2 lays the image out like 0.
     bool SetBackgroundBitmap(UINT nId, int nPlacement);
+    // The image's natural size times num / den, for a dialog shown larger
+    // than its artwork (1 / 1 at first). Forces no repaint.
+    void SetImageZoom(int nNumerator, int nDenominator);
 
 protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
@@ -42,6 +45,8 @@ protected:
 
     CDib m_image;
     int m_nPlacement = PLACE_TOPLEFT;
+    int m_nZoomNumerator = 1;
+    int m_nZoomDenominator = 1;
     HBRUSH m_hHollowBrush;  // stock object: borrowed, never deleted
 
 private:

@@ -1,5 +1,6 @@
 // Shows the two panel templates with their skins, skin buttons and sliders,
-// for looking at the artwork and the controls together. Not shipped.
+// laid out on the panels' pixel grid at 100 %, for looking at the artwork and
+// the controls together. Not shipped.
 //   zv_gallery.exe [milliseconds before it closes itself]
 #include <windows.h>
 #include <commctrl.h>
@@ -10,12 +11,25 @@
 
 #include "Blit.h"
 #include "DomeButtonTable.h"
+#include "PanelFont.h"
+#include "PanelLayout.h"
 #include "SkinBitmap.h"
 #include "SkinButton.h"
 #include "SkinDialog.h"
 #include "SkinSlider.h"
 
 namespace {
+
+// The template's controls on the grid, in the panels' font; the window at
+// the template's size.
+void LayOut(HWND hDlg, UINT nTemplate, zv::CPanelFont& font) {
+    zv::CPanelLayout layout;
+    if (!layout.Load(nTemplate)) return;
+    if (font.Create(zv::kScaleHalves100, NONANTIALIASED_QUALITY)) font.ApplyTo(hDlg);
+    layout.Apply(hDlg);
+    const SIZE size = layout.Size();
+    SetWindowPos(hDlg, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 class CDomePreview : public ui::CDialogBase {
 public:
@@ -28,6 +42,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDialogBase::OnInitDialog();
+        LayOut(m_hWnd, 6051, m_font);
         for (int i = 0; i < 24; ++i) m_buttons[i].SubclassDlgItem(zv::kDomeButtons[i].id, m_hWnd);
         RECT rc;
         GetWindowRect(m_hWnd, &rc);
@@ -57,6 +72,7 @@ private:
     };
     zv::CSkinBitmap m_left, m_right;
     zv::CSkinButton m_buttons[24];
+    zv::CPanelFont m_font;
 };
 
 class CColorPreview : public zv::CSkinDialog {
@@ -69,6 +85,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         zv::CSkinDialog::OnInitDialog();
+        LayOut(m_hWnd, 141, m_font);
         SetBackgroundBitmap(204, PLACE_TOPLEFT);
         m_exit.SubclassDlgItem(6079, m_hWnd);
         m_default.SubclassDlgItem(8028, m_hWnd);
@@ -95,6 +112,7 @@ protected:
 private:
     zv::CSkinButton m_exit, m_default;
     zv::CSkinSlider m_sliders[4];
+    zv::CPanelFont m_font;
 };
 
 }  // namespace
