@@ -320,6 +320,10 @@ LRESULT CDomeCtrlDlg::OnWindowPosChanged(ui::CMessage& msg) {
 
 LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
     EndJoystickHold();
+    // A move the host sent (or a step of the panel's) that no stop followed
+    // gets one now, while the login is known; a held button stops itself
+    // when it goes, after this. A stop that cannot get through is owed.
+    if (!m_bButtonHeld && m_ptz.IsMoving()) m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
     KillTimer(m_hWnd, STOP_RETRY_TIMER_ID);
     ShowWindow(m_hWnd, SW_HIDE);
     m_toolTip.Destroy();

@@ -473,6 +473,46 @@ TEST_F(DomePanel, HeldButtonStopsOnceWhenThePanelIsReplacedFreedOrClosed) {
     }
 }
 
+// A move the host sent has no button whose release stops it: the panel
+// stops it when it goes, once, on the camera's login, and at unload before
+// the library is cleaned up. A move the host stopped itself is owed nothing.
+TEST_F(DomePanel, AHostSentMoveGetsOneStopWhenThePanelIsFreedReplacedOrUnloaded) {
+    enum Way { kStoppedByTheHost, kFreed, kReplaced, kUnloaded };
+    for (Way way : {kStoppedByTheHost, kFreed, kReplaced, kUnloaded}) {
+        SCOPED_TRACE(way);
+        HWND panel = Open();
+        ASSERT_EQ(m.SetDomeCMD(0, PTZ_RIGHT, 0), 1);
+        if (way == kStoppedByTheHost) {
+            ASSERT_EQ(m.SetDomeCMD(0, PTZ_STOP, 0), 1);
+        }
+        TakePtz();
+        const int before = m.CallCount();
+        switch (way) {
+        case kStoppedByTheHost:
+        case kFreed: EXPECT_EQ(m.FreeCamera(0), 1); break;
+        case kReplaced: EXPECT_EQ(m.ShowCamera(&cam, 1, 600, 50), 1); break;
+        case kUnloaded:
+            ASSERT_TRUE(FreeLibrary(m.dll));
+            m.dll = nullptr;
+            break;
+        }
+        EXPECT_FALSE(IsWindow(panel));
+        const std::vector<Ptz> sent = TakePtz();
+        if (way == kStoppedByTheHost) {
+            EXPECT_TRUE(sent.empty());
+            continue;
+        }
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_TRUE(IsStop(sent[0]));
+        if (way == kUnloaded) {
+            EXPECT_EQ(m.Calls()[before].fn, TN_PTZ_CONTROL) << "before the play stops and the logout";
+        } else {
+            m.FreeCamera(0);
+            m.StopVideo(&cam);
+        }
+    }
+}
+
 // The device is lost while "u" is held, its release's stop cannot reach it;
 // once the camera is started again (a new login), the owed stop goes out on
 // that login.
