@@ -5,10 +5,12 @@
 #include <cstdio>
 
 #include "Blit.h"
+#include "ClientDC.h"
 #include "DataExchange.h"
 #include "DomeButtonTable.h"
 #include "ResourceContext.h"
 #include "ScopedHandle.h"
+#include "SelectGuard.h"
 
 namespace zv {
 
@@ -72,6 +74,41 @@ void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
     m_lLoginHandle = lLoginHandle;
     m_cameraInfo = camera;
     m_ptz.SetTarget(lLoginHandle, camera.nChannel);
+    ShowCameraInCombo();
+}
+
+void CDomeCtrlDlg::ShowCameraInCombo() {
+    // The drop-down names the one dome this panel steers: its channel
+    // (counted from 0, as the record counts) and device, the channel first so
+    // that a long address cannot hide it; the list opens wide enough for the
+    // whole text. There is no other to choose; a panel without a camera
+    // leaves it empty.
+    if (!HasWindow()) return;
+    const CAMERA_INFO& c = m_cameraInfo;
+    size_t cbAddress = 0;
+    while (cbAddress < sizeof c.szDeviceAddress && c.szDeviceAddress[cbAddress] != '\0') ++cbAddress;
+    wchar_t address[sizeof c.szDeviceAddress + 1] = L"";
+    const int cch = MultiByteToWideChar(CP_ACP, 0, c.szDeviceAddress, static_cast<int>(cbAddress), address,
+                                        static_cast<int>(sizeof c.szDeviceAddress));
+    address[cch > 0 ? cch : 0] = L'\0';
+    wchar_t text[sizeof c.szDeviceAddress + 32];
+    const int n = swprintf(text, sizeof text / sizeof text[0], L"通道%d %ls",
+                           static_cast<int>(c.nChannel), address);
+    if (n <= 0) return;
+    m_comboBox.Send(CB_RESETCONTENT);
+    m_comboBox.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    m_comboBox.Send(CB_SETCURSEL, 0);
+    ui::CClientDC dc(m_comboBox.Handle());
+    HFONT hFont = reinterpret_cast<HFONT>(m_comboBox.Send(WM_GETFONT));
+    SIZE extent{};
+    if (dc && hFont) {
+        ui::CSelectGuard select(dc, hFont);
+        GetTextExtentPoint32W(dc, text, n, &extent);
+    }
+    RECT rc{};
+    GetWindowRect(m_comboBox.Handle(), &rc);
+    const LONG wanted = extent.cx + m_layout.Px(12);  // the text and its margins
+    if (wanted > rc.right - rc.left) m_comboBox.Send(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(wanted));
 }
 
 bool CDomeCtrlDlg::CreateFromTemplate() { return Create(); }

@@ -80,6 +80,7 @@ private:
     LRESULT OnCaptureChanged(ui::CMessage& msg);
 
     void SetUpLists();
+    void ShowCameraInCombo();
     void DrawSpeedText(HDC hDC);
     void RedrawSpeedText();
     // The joystick area (control 6060) in screen coordinates.
@@ -92,7 +93,7 @@ private:
     CSkinButton m_buttons[24];           // bound in DomeButtonTable order
     ui::CListView m_listSequence;        // 6025
     ui::CListView m_listPreset;          // 6024
-    ui::CSubclassWindow m_comboBox;      // 6061: nothing fills it
+    ui::CSubclassWindow m_comboBox;      // 6061: the camera the panel steers
     ui::CToolTip m_toolTip;
     int32_t m_lLoginHandle = 0;          // 0: no login, nothing is sent
     CAMERA_INFO m_cameraInfo{};          // its address, user and channel

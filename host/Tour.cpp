@@ -149,6 +149,32 @@ public:
         Say("tour: %-50s %s%s%s", what, ok ? "ok" : "FAIL", detail.empty() ? "" : "  ", detail.c_str());
     }
 
+    // Waits up to ms for the panel with this control to be shown where it
+    // stays: visible, the export that made it returned (the host's UI thread
+    // answers a snapshot only once it is out of the call), and its rectangle
+    // the same over a few looks, with the display given time to catch up.
+    HWND WaitForPanel(int childId, DWORD ms) {
+        const DWORD start = GetTickCount();
+        HWND panel = nullptr;
+        RECT last{};
+        int same = 0;
+        while (GetTickCount() - start < ms) {
+            HWND now = FindPanel(childId);
+            if (now) Snapshot();
+            RECT rc{};
+            if (now) GetWindowRect(now, &rc);
+            same = now && now == panel && EqualRect(&rc, &last) ? same + 1 : 0;
+            panel = now;
+            last = rc;
+            if (same >= 2) {
+                Sleep(200);
+                return panel;
+            }
+            Sleep(100);
+        }
+        return nullptr;
+    }
+
     // Asks the demo script for a screenshot and waits until it is written.
     void Shot(const char* name) {
         if (m_shots.empty()) return;
@@ -223,8 +249,7 @@ void Tour::Run() {
     Say("step: dome panel, hold \"u\"");
     Click(Centre(snap.tiles[0].video));
     Click(Centre(snap.domeButton));
-    HWND dome = nullptr;
-    s.WaitHost(3000, [&](const HostSnapshot&) { return (dome = FindPanel(kDomeJoystick)) != nullptr; });
+    HWND dome = s.WaitForPanel(kDomeJoystick, 5000);
     s.Check(dome != nullptr, "dome panel shown beside tile 1", "");
     const CAMERA_INFO cam1 = snap.tiles[0].camera;
     if (dome) {
@@ -272,8 +297,7 @@ void Tour::Run() {
     Say("step: colour panel, drag a slider");
     Click(Centre(snap.tiles[1].video));
     Click(Centre(snap.colourButton));
-    HWND colour = nullptr;
-    s.WaitHost(3000, [&](const HostSnapshot&) { return (colour = FindPanel(kColourBrightnessEdit)) != nullptr; });
+    HWND colour = s.WaitForPanel(kColourBrightnessEdit, 5000);
     s.Check(colour != nullptr, "colour panel shown beside tile 2", "");
     const CAMERA_INFO cam2 = snap.tiles[1].camera;
     if (colour) {
@@ -327,12 +351,12 @@ void Tour::Run() {
 }
 
 // Tile 1 started with the mouse and its picture checked: the demo runs this
-// with the web-service build of vortanet.dll beside the same Zentavo.dll.
+// with the ONVIF build of vortanet.dll beside the same Zentavo.dll.
 void Tour::RunOneTile() {
     Steps s(m_options, m_main);
     Sleep(1000);
     HostSnapshot snap = s.Snapshot();
-    Say("step: start tile 1 through the web-service build");
+    Say("step: start tile 1 through the ONVIF build");
     Click(Centre(snap.tiles[0].start));
     const long took = s.WaitHost(15000, [](const HostSnapshot& h) { return h.tiles[0].playing; });
     s.Check(took >= 0, "tile 1 playing", Fmt("after %ld ms", took));

@@ -85,7 +85,6 @@ protected:
     virtual void OnScaleApplied() {}
     // The client size the panel shows, at the current scale.
     virtual SIZE ShownSize() const { return m_layout.Size(); }
-    virtual BYTE FontQuality() const { return DEFAULT_QUALITY; }
 
     // Places the window from the hand-over: at (m_nInitX, m_nInitY) when both
     // are >= 0, with the shown size (0 x 0 when it is not to be shown), else
@@ -137,8 +136,11 @@ private:
     void ApplyScale() {
         m_images.SetScale(m_layout.Halves());
         // The new font reaches the controls before the old one goes.
+        // The panels' Song face is thin: smoothed at this size its strokes never
+        // reach full black, so the colour panel's numbers would read grey, as
+        // if disabled, and the labels faint. Without smoothing they are black.
         CPanelFont font;
-        if (font.Create(m_layout.Halves(), FontQuality())) {
+        if (font.Create(m_layout.Halves(), NONANTIALIASED_QUALITY)) {
             font.ApplyTo(this->m_hWnd);
             m_font = std::move(font);
         }

@@ -75,12 +75,6 @@ void CColorAdjustDlg::OnScaleApplied() {
     SetImageZoom(m_layout.Halves(), kScaleHalves100);
 }
 
-BYTE CColorAdjustDlg::FontQuality() const {
-    // The panels' Song face is thin: smoothed at this size its strokes never
-    // reach full black, and the numbers would read grey, as if disabled, and
-    // the labels faint. Without smoothing both are black.
-    return NONANTIALIASED_QUALITY;
-}
 
 CColorAdjustDlg::~CColorAdjustDlg() {
     // While the controls' wrappers and the edit font still exist.

@@ -39,7 +39,6 @@ protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool ProcessMessage(ui::CMessage& msg) override;
     void OnScaleApplied() override;
-    BYTE FontQuality() const override;
 
 private:
     // The four values in the panel's order: brightness, contrast, hue,

@@ -134,6 +134,12 @@ TEST_F(DomePanel, ShownTopMostAtTheGivenPlaceInItsNarrowFormSharingTheLogin) {
         DeleteObject(rgn);
     }
     EXPECT_EQ(shaped, 24) << "every bitmap button cut to its image";
+    // The drop-down names the camera the panel steers.
+    HWND combo = GetDlgItem(panel, IDC_DOME_COMBO);
+    wchar_t shown[64] = L"";
+    GetWindowTextW(combo, shown, 64);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_STREQ(shown, L"通道1 127.0.0.2");
 
     // Show 0: a new panel, hidden with no size.
     EXPECT_EQ(m.ShowCamera(&cam, 0x100, 10, 20), 1);
@@ -171,6 +177,7 @@ TEST_F(DomePanel, InitKeepsAPanelAndMakesAHiddenOneAtTheOriginWithoutLogin) {
     EXPECT_EQ(rc.top, 0);
     EXPECT_NEAR(rc.right - rc.left, 169, 3);
     EXPECT_EQ(m.IsExistDome(0), 1);
+    EXPECT_EQ(SendDlgItemMessageW(panel, IDC_DOME_COMBO, CB_GETCOUNT, 0, 0), 0) << "no camera to name";
     EXPECT_EQ(m.SetDomeCMD(0, PTZ_UP, 0), 0) << "no login";
     EXPECT_EQ(m.InitCamera(host, 0), 1);
     EXPECT_EQ(FindPanel(), panel) << "kept";
