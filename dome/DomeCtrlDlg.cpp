@@ -58,7 +58,7 @@ void CDomeCtrlDlg::OnScaleApplied() {
 
 SIZE CDomeCtrlDlg::ShownSize() const {
     // Only the narrow form is ever shown: the list side lies beyond it.
-    const SIZE full = m_layout.Size();
+    const SIZE full = FullSize();
     return {full.cx - m_layout.Px(DOME_NARROW_CUT), full.cy};
 }
 

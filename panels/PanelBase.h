@@ -84,7 +84,15 @@ protected:
     // from m_images, already at the scale.
     virtual void OnScaleApplied() {}
     // The client size the panel shows, at the current scale.
-    virtual SIZE ShownSize() const { return m_layout.Size(); }
+    virtual SIZE ShownSize() const { return FullSize(); }
+    // The template's size on the grid; without the template (it could not be
+    // read) the window's size as the dialog manager made it.
+    SIZE FullSize() const {
+        if (m_layout.IsLoaded()) return m_layout.Size();
+        RECT rc{};
+        GetWindowRect(this->m_hWnd, &rc);
+        return {rc.right - rc.left, rc.bottom - rc.top};
+    }
 
     // Places the window from the hand-over: at (m_nInitX, m_nInitY) when both
     // are >= 0, with the shown size (0 x 0 when it is not to be shown), else
