@@ -28,6 +28,16 @@ add_library(zv_skin_controls STATIC
 target_include_directories(zv_skin_controls PUBLIC skin)
 target_link_libraries(zv_skin_controls PUBLIC zv_ui zv_core)
 
+# What both panels share: the panel base, their pixel grid at the window's
+# DPI, their font and their scaled bitmaps.
+add_library(zv_panels STATIC
+    panels/DialogTemplate.cpp
+    panels/PanelFont.cpp
+    panels/PanelImages.cpp
+    panels/PanelLayout.cpp)
+target_include_directories(zv_panels PUBLIC panels)
+target_link_libraries(zv_panels PUBLIC zv_skin_controls zv_skin zv_ui zv_core)
+
 add_library(Zentavo SHARED
     dome/DomeCtrlDlg.cpp
     exports/Exports.cpp
@@ -49,7 +59,7 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME resources_match_layout
          COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/artgen/rescheck.py
                  --windres ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/res/zentavo.rc)
-target_link_libraries(Zentavo PRIVATE zv_skin_controls zv_skin zv_core zv_ui vortanet_imp)
+target_link_libraries(Zentavo PRIVATE zv_panels zv_skin_controls zv_skin zv_core zv_ui vortanet_imp)
 add_dependencies(Zentavo vortanet_implib)
 
 add_subdirectory(vortanet)
@@ -62,7 +72,7 @@ add_subdirectory(tests/win)
 # The panel gallery: both templates with their skins and controls, for screenshots.
 add_executable(zv_gallery WIN32 tools/gallery/Gallery.cpp res/zentavo.rc)
 target_include_directories(zv_gallery PRIVATE dome res)
-target_link_libraries(zv_gallery PRIVATE zv_skin_controls zv_skin)
+target_link_libraries(zv_gallery PRIVATE zv_panels)
 target_link_options(zv_gallery PRIVATE -municode)
 
 # The sample host (make demo): what a host developer copies from.

@@ -161,7 +161,8 @@ void ViewRenderer::DrawOverlay(Image& img, const OverlayInfo& info) {
         BitmapFont::Draw(img, x, y, text, scale, c);
     };
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s CH%d", info.address.c_str(), info.channel + 1);
+    // Channels counted from 0, as the camera record and the host count them.
+    std::snprintf(buf, sizeof buf, "%s CH%d", info.address.c_str(), info.channel);
     line(4 * scale, 3 * scale, buf, white);
     line(4 * scale, 3 * scale + lineH, FormatTime(info.timestampUs), white);
     std::snprintf(buf, sizeof buf, "#%06u", info.frameNo);

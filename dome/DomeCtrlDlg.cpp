@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "Blit.h"
 #include "ClientDC.h"
 #include "DataExchange.h"
 #include "DomeButtonTable.h"
@@ -24,37 +25,41 @@ constexpr int kSkinOverlap = 5;
 constexpr DWORD kListExStyle =
     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP;
 
-// Copies (x, y, cx, cy) of a bitmap to the same place in a device context.
-void CopyBitmap(HDC hDC, const CSkinBitmap& skin, int xDest, int yDest, int xSrc, int ySrc, int cx,
-                int cy) {
-    if (!skin.GetBitmap()) return;
-    ui::CMemoryDC mem(CreateCompatibleDC(hDC));
-    if (!mem) return;
-    ui::CSelectGuard select(mem, skin.GetBitmap());
-    BitBlt(hDC, xDest, yDest, cx, cy, mem, xSrc, ySrc, SRCCOPY);
-}
-
 }  // namespace
 
 CDomeCtrlDlg::CDomeCtrlDlg(HWND hParent, INetLibrary& net)
-    : CPanelWindow(IDD_DOME_PANEL, hParent),
+    : CPanelBase(IDD_DOME_PANEL, hParent, 1, 0, 0),
       m_ptz(net, *this, this),
       m_pSkinLeft(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_LEFT)),
       m_pSkinRight(std::make_unique<CSkinBitmap>(IDB_DOME_SKIN_RIGHT)) {
+    // Each image is loaded once and shared by the buttons that show it.
+    m_images.Lend(IDB_DOME_SKIN_LEFT, m_pSkinLeft->GetBitmap());
+    m_images.Lend(IDB_DOME_SKIN_RIGHT, m_pSkinRight->GetBitmap());
     for (int i = 0; i < 24; ++i) {
         const DomeButton& b = kDomeButtons[i];
-        m_buttons[i].UseBitmaps(ButtonImage(b.normal), ButtonImage(b.pressed), ButtonImage(b.hover),
-                                nullptr);
+        m_images.Load(b.normal);
+        m_images.Load(b.pressed);
+        m_images.Load(b.hover);
         m_buttons[i].SetSendsHold(b.bSendsHold);
         // Siblings overlap on the skin; each button paints only its own pixels.
         m_buttons[i].AddStyleOnAttach(WS_CLIPSIBLINGS);
     }
+    OnScaleApplied();
 }
 
-HBITMAP CDomeCtrlDlg::ButtonImage(int nId) {
-    ui::CGdiObject<HBITMAP>& image = m_buttonImages[nId];
-    if (!image) image.Attach(LoadBitmapW(ui::ResourceInstance(), MAKEINTRESOURCEW(nId)));
-    return image;
+void CDomeCtrlDlg::OnScaleApplied() {
+    for (int i = 0; i < 24; ++i) {
+        const DomeButton& b = kDomeButtons[i];
+        m_buttons[i].UseBitmaps(m_images.Get(b.normal), m_images.Get(b.pressed),
+                                m_images.Get(b.hover), nullptr);
+        m_buttons[i].FitToImage();  // once bound; binding fits it the first time
+    }
+}
+
+SIZE CDomeCtrlDlg::ShownSize() const {
+    // Only the narrow form is ever shown: the list side lies beyond it.
+    const SIZE full = FullSize();
+    return {full.cx - m_layout.Px(DOME_NARROW_CUT), full.cy};
 }
 
 CDomeCtrlDlg::~CDomeCtrlDlg() {
@@ -65,16 +70,45 @@ CDomeCtrlDlg::~CDomeCtrlDlg() {
 
 // --- IPanel ------------------------------------------------------------------
 
-void CDomeCtrlDlg::SetPlacement(int bShowOnInit, int x, int y) {
-    m_bShowOnInit = bShowOnInit;
-    m_nInitX = x;
-    m_nInitY = y;
-}
-
 void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
     m_lLoginHandle = lLoginHandle;
     m_cameraInfo = camera;
     m_ptz.SetTarget(lLoginHandle, camera.nChannel);
+    ShowCameraInCombo();
+}
+
+void CDomeCtrlDlg::ShowCameraInCombo() {
+    // The drop-down names the one dome this panel steers: its channel
+    // (counted from 0, as the record counts) and device, the channel first so
+    // that a long address cannot hide it; the list opens wide enough for the
+    // whole text. There is no other to choose; a panel without a camera
+    // leaves it empty.
+    if (!HasWindow()) return;
+    const CAMERA_INFO& c = m_cameraInfo;
+    size_t cbAddress = 0;
+    while (cbAddress < sizeof c.szDeviceAddress && c.szDeviceAddress[cbAddress] != '\0') ++cbAddress;
+    wchar_t address[sizeof c.szDeviceAddress + 1] = L"";
+    const int cch = MultiByteToWideChar(CP_ACP, 0, c.szDeviceAddress, static_cast<int>(cbAddress), address,
+                                        static_cast<int>(sizeof c.szDeviceAddress));
+    address[cch > 0 ? cch : 0] = L'\0';
+    wchar_t text[sizeof c.szDeviceAddress + 32];
+    const int n = swprintf(text, sizeof text / sizeof text[0], L"通道%d %ls",
+                           static_cast<int>(c.nChannel), address);
+    if (n <= 0) return;
+    m_comboBox.Send(CB_RESETCONTENT);
+    m_comboBox.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    m_comboBox.Send(CB_SETCURSEL, 0);
+    ui::CClientDC dc(m_comboBox.Handle());
+    HFONT hFont = reinterpret_cast<HFONT>(m_comboBox.Send(WM_GETFONT));
+    SIZE extent{};
+    if (dc && hFont) {
+        ui::CSelectGuard select(dc, hFont);
+        GetTextExtentPoint32W(dc, text, n, &extent);
+    }
+    RECT rc{};
+    GetWindowRect(m_comboBox.Handle(), &rc);
+    const LONG wanted = extent.cx + m_layout.Px(12);  // the text and its margins
+    if (wanted > rc.right - rc.left) m_comboBox.Send(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(wanted));
 }
 
 bool CDomeCtrlDlg::CreateFromTemplate() { return Create(); }
@@ -89,7 +123,7 @@ int CDomeCtrlDlg::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
 
 bool CDomeCtrlDlg::PreTranslateMessage(MSG& msg) {
     m_toolTip.RelayEvent(msg);
-    return CDialogBase::PreTranslateMessage(msg);
+    return CPanelBase::PreTranslateMessage(msg);
 }
 
 // --- Initialisation -----------------------------------------------------------
@@ -102,15 +136,10 @@ void CDomeCtrlDlg::DoDataExchange(ui::CDataExchange& dx) {
 }
 
 BOOL CDomeCtrlDlg::OnInitDialog() {
-    CDialogBase::OnInitDialog();  // binds the controls, clip-siblings added on the way
+    CPanelBase::OnInitDialog();  // on the grid; binds the controls, clip-siblings added on the way
     SetUpLists();
-    PlaceOnInit();
-    {
-        ui::CClientDC dc(m_hWnd);
-        const RECT rc = GetClientRect();
-        DoPaint(dc, rc);
-    }
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PlaceOnInit(false);  // hidden until the session manager shows it
+    InvalidateRect(m_hWnd, nullptr, FALSE);  // both skins at the first paint
     SetTimer(m_hWnd, STOP_RETRY_TIMER_ID, STOP_RETRY_PERIOD_MS, nullptr);
     // The tooltip comes last: under Wine a window that already owns a
     // tooltip can no longer be made top-most.
@@ -130,46 +159,37 @@ void CDomeCtrlDlg::SetUpLists() {
     m_listSequence.AddColumn(L"序列描述", 150);
 }
 
-void CDomeCtrlDlg::PlaceOnInit() {
-    const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
-    RECT rc{};
-    GetWindowRect(m_hWnd, &rc);
-    // Only the narrow form is ever shown: the list side lies beyond it.
-    const int w = rc.right - rc.left - DOME_NARROW_CUT;
-    const int h = rc.bottom - rc.top;
-    if (m_nInitX >= 0 && m_nInitY >= 0) {
-        SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, m_bShowOnInit ? w : 0,
-                     m_bShowOnInit ? h : 0, SWP_NOACTIVATE);
-        return;
-    }
-    // Beside the initial rectangle: to its right when there is room.
-    const int x = cxScreen - rc.right > w ? rc.right : rc.left - w;
-    const int y = rc.top + h > cyScreen ? h : rc.top;
-    SetWindowPos(m_hWnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // --- Painting -------------------------------------------------------------------
 
 void CDomeCtrlDlg::DoPaint(HDC hDC, const RECT& rcUpdate) {
-    if (!IsRectEmpty(&rcUpdate)) {
+    // The skins at the panel's scale; the right one over the last pixels of
+    // the left one.
+    HBITMAP hLeft = m_images.Get(IDB_DOME_SKIN_LEFT), hRight = m_images.Get(IDB_DOME_SKIN_RIGHT);
+    if (!IsRectEmpty(&rcUpdate) && hLeft) {
         // One pixel more to the right and at the bottom than asked for.
-        CopyBitmap(hDC, *m_pSkinLeft, rcUpdate.left, rcUpdate.top, rcUpdate.left, rcUpdate.top,
-                   rcUpdate.right - rcUpdate.left + 1, rcUpdate.bottom - rcUpdate.top + 1);
+        ui::BlitBitmap(hDC, rcUpdate.left, rcUpdate.top, rcUpdate.right - rcUpdate.left + 1,
+                       rcUpdate.bottom - rcUpdate.top + 1, hLeft, rcUpdate.left, rcUpdate.top);
     }
-    CopyBitmap(hDC, *m_pSkinRight, m_pSkinLeft->GetWidth() - kSkinOverlap, 0, 0, 0,
-               m_pSkinRight->GetWidth(), m_pSkinRight->GetHeight());
+    if (hRight) {
+        const SIZE right = m_images.Size(IDB_DOME_SKIN_RIGHT);
+        ui::BlitBitmap(hDC, m_layout.Px(m_pSkinLeft->GetWidth() - kSkinOverlap), 0, right.cx,
+                       right.cy, hRight);
+    }
     DrawSpeedText(hDC);
 }
 
-void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
+void CDomeCtrlDlg::DrawSpeedText(HDC hDC) {
     wchar_t text[16];
     const int n = swprintf(text, 16, L" %02d ", m_ptz.Speed());
     if (n <= 0) return;
     const COLORREF oldBack = SetBkColor(hDC, kSpeedBackColor);
     const COLORREF oldText = SetTextColor(hDC, kSpeedTextColor);
     const int oldMode = SetBkMode(hDC, OPAQUE);
-    TextOutW(hDC, kSpeedTextAt.x, kSpeedTextAt.y, text, n);
+    const POINT at{m_layout.Px(kSpeedTextAt.x), m_layout.Px(kSpeedTextAt.y)};
+    TextOutW(hDC, at.x, at.y, text, n);
+    SIZE extent{};
+    if (GetTextExtentPoint32W(hDC, text, n, &extent))
+        m_rcSpeedText = {at.x, at.y, at.x + extent.cx, at.y + extent.cy};
     SetBkMode(hDC, oldMode);
     SetTextColor(hDC, oldText);
     SetBkColor(hDC, oldBack);
@@ -177,8 +197,9 @@ void CDomeCtrlDlg::DrawSpeedText(HDC hDC) const {
 
 void CDomeCtrlDlg::RedrawSpeedText() {
     if (!HasWindow()) return;
-    ui::CClientDC dc(m_hWnd);
-    if (dc) DrawSpeedText(dc);
+    // Where the text was last drawn (every speed has as many digits); the
+    // whole panel before the first paint.
+    InvalidateRect(m_hWnd, IsRectEmpty(&m_rcSpeedText) ? nullptr : &m_rcSpeedText, FALSE);
 }
 
 LRESULT CDomeCtrlDlg::OnEraseBkgnd(ui::CMessage&) { return TRUE; }  // the paint covers it all
@@ -217,16 +238,7 @@ LRESULT CDomeCtrlDlg::OnBusyOnlyClick(ui::CMessage&) {
     return 0;
 }
 
-LRESULT CDomeCtrlDlg::OnNothing(ui::CMessage&) { return 0; }
-
-LRESULT CDomeCtrlDlg::OnExit(ui::CMessage&) {
-    ShowWindow(m_hWnd, SW_HIDE);  // the panel, its login and its speed remain
-    return 0;
-}
-
 // --- Lists ----------------------------------------------------------------------
-
-LRESULT CDomeCtrlDlg::OnListDoubleClick(ui::CMessage&) { return 0; }
 
 LRESULT CDomeCtrlDlg::OnListRightClick(ui::CMessage& msg) {
     const NMHDR* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
@@ -268,8 +280,7 @@ LRESULT CDomeCtrlDlg::OnLButtonDown(ui::CMessage& msg) {
         return 0;
     }
     DefaultProc(msg);
-    // As if the (absent) caption had been pressed: the system moves the window.
-    PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    StartCaptionDrag(MAKELPARAM(pt.x, pt.y));
     return 0;
 }
 
@@ -346,6 +357,10 @@ LRESULT CDomeCtrlDlg::OnWindowPosChanged(ui::CMessage& msg) {
 
 LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
     EndJoystickHold();
+    // A move the host sent (or a step of the panel's) that no stop followed
+    // gets one now, while the login is known; a held button stops itself
+    // when it goes, after this. A stop that cannot get through is owed.
+    if (!m_bButtonHeld && m_ptz.IsMoving()) m_ptz.SendPtzCommand(PTZ_STOP, m_ptz.Speed());
     KillTimer(m_hWnd, STOP_RETRY_TIMER_ID);
     ShowWindow(m_hWnd, SW_HIDE);
     m_toolTip.Destroy();
@@ -353,7 +368,7 @@ LRESULT CDomeCtrlDlg::OnDestroy(ui::CMessage& msg) {
 }
 
 bool CDomeCtrlDlg::ProcessMessage(ui::CMessage& msg) {
-    return ui::Dispatch(*this, kMessages, msg) || CDialogBase::ProcessMessage(msg);
+    return ui::Dispatch(*this, kMessages, msg) || CPanelBase::ProcessMessage(msg);
 }
 
 }  // namespace zv

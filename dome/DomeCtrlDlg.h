@@ -7,13 +7,12 @@
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 
 #include "DialogBase.h"
 #include "ListView.h"
 #include "NetLibrary.h"
-#include "PanelWindow.h"
+#include "PanelBase.h"
 #include "PtzCommandSet.h"
 #include "resource.h"
 #include "SkinBitmap.h"
@@ -28,9 +27,9 @@ constexpr UINT_PTR STOP_RETRY_TIMER_ID = 25002;
 constexpr UINT STOP_RETRY_PERIOD_MS = 1000;
 constexpr UINT JOYSTICK_PERIOD_MS = 400;
 constexpr DWORD JOYSTICK_STOP_GAP_MS = 300;  // between the three stops of a release
-constexpr int DOME_NARROW_CUT = 255;  // the list side beyond the narrow window, in pixels
+constexpr int DOME_NARROW_CUT = 255;  // the list side beyond the narrow window, artwork pixels
 
-class CDomeCtrlDlg : public CPanelWindow<ui::CDialogBase, IDomePanel>,
+class CDomeCtrlDlg : public CPanelBase<ui::CDialogBase, IDomePanel>,
                      private IPtzFeedback,
                      private IPtzLoginRenewal {
 public:
@@ -38,7 +37,6 @@ public:
     ~CDomeCtrlDlg() override;
 
     // IPanel / IDomePanel, for the session manager.
-    void SetPlacement(int bShowOnInit, int x, int y) override;
     void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
     bool CreateFromTemplate() override;
     void DestroyPanelWindow() override;
@@ -58,6 +56,8 @@ protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool ProcessMessage(ui::CMessage& msg) override;
     void DoPaint(HDC hDC, const RECT& rcUpdate) override;
+    void OnScaleApplied() override;
+    SIZE ShownSize() const override;
 
 private:
     // IPtzFeedback
@@ -73,19 +73,15 @@ private:
     LRESULT OnLButtonUp(ui::CMessage& msg);
     LRESULT OnTimer(ui::CMessage& msg);
     LRESULT OnBusyOnlyClick(ui::CMessage& msg);
-    LRESULT OnNothing(ui::CMessage& msg);
-    LRESULT OnExit(ui::CMessage& msg);
-    LRESULT OnListDoubleClick(ui::CMessage& msg);
     LRESULT OnListRightClick(ui::CMessage& msg);
     LRESULT OnEraseBkgnd(ui::CMessage& msg);
     LRESULT OnDestroy(ui::CMessage& msg);
     LRESULT OnWindowPosChanged(ui::CMessage& msg);
     LRESULT OnCaptureChanged(ui::CMessage& msg);
 
-    HBITMAP ButtonImage(int nId);
     void SetUpLists();
-    void PlaceOnInit();
-    void DrawSpeedText(HDC hDC) const;
+    void ShowCameraInCombo();
+    void DrawSpeedText(HDC hDC);
     void RedrawSpeedText();
     // The joystick area (control 6060) in screen coordinates.
     RECT JoystickArea() const;
@@ -93,20 +89,14 @@ private:
     // destroyed): the timer stops and the three stops go out, once.
     void EndJoystickHold();
 
-    // The button images, each loaded once and shared by the buttons that
-    // show it; declared first so that it outlives them.
-    std::map<int, ui::CGdiObject<HBITMAP>> m_buttonImages;
-    // Then the members in the panel's order, the controls first.
+    // The members in the panel's order, the controls first.
     CSkinButton m_buttons[24];           // bound in DomeButtonTable order
     ui::CListView m_listSequence;        // 6025
     ui::CListView m_listPreset;          // 6024
-    ui::CSubclassWindow m_comboBox;      // 6061: nothing fills it
+    ui::CSubclassWindow m_comboBox;      // 6061: the camera the panel steers
     ui::CToolTip m_toolTip;
     int32_t m_lLoginHandle = 0;          // 0: no login, nothing is sent
     CAMERA_INFO m_cameraInfo{};          // its address, user and channel
-    int m_bShowOnInit = 1;
-    int m_nInitX = 0;
-    int m_nInitY = 0;
     CPtzCommandSet m_ptz;                // the speed (32) and the busy mark
     int m_bJoystickHeld = 0;
     int m_bIsDome = 1;
@@ -115,6 +105,7 @@ private:
     HCURSOR m_hCursorBeforeWait = nullptr;
     ILoginSource* m_pLoginSource = nullptr;
     bool m_bButtonHeld = false;  // a motion button's hold has begun and not ended
+    RECT m_rcSpeedText{};        // where the speed was last drawn
 
     static constexpr ui::MessageEntry<CDomeCtrlDlg> kMessages[] = {
         {WM_BUTTON_HOLD, &CDomeCtrlDlg::OnButtonHold},
@@ -126,23 +117,11 @@ private:
         {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnBusyOnlyClick},
         {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
         {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_ZOOM_AUTO, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_REFRESH, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_POSITION, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_SERIAL, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_EXIT, &CDomeCtrlDlg::OnExit},
-        {WM_COMMAND, CBN_SELCHANGE, IDC_DOME_COMBO, &CDomeCtrlDlg::OnNothing},
-        {WM_NOTIFY, NM_DBLCLK, IDC_DOME_PRESET_LIST, &CDomeCtrlDlg::OnListDoubleClick},
-        {WM_NOTIFY, NM_DBLCLK, IDC_DOME_SEQUENCE_LIST, &CDomeCtrlDlg::OnListDoubleClick},
+        // EXIT hides (the panel base). The zoom-auto and list-side buttons,
+        // the combo box, a double click on a list and the list menus'
+        // commands end without effect: they have no entry.
         {WM_NOTIFY, NM_RCLICK, IDC_DOME_PRESET_LIST, &CDomeCtrlDlg::OnListRightClick},
         {WM_NOTIFY, NM_RCLICK, IDC_DOME_SEQUENCE_LIST, &CDomeCtrlDlg::OnListRightClick},
-        // The list menus' commands (code 0: from a menu) end without effect.
-        {WM_COMMAND, 0, ID_PRESET_DELETE, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, 0, ID_PRESET_DELETE_ALL, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, 0, ID_PRESET_RUN, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, 0, ID_SEQUENCE_DELETE, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, 0, ID_SEQUENCE_DELETE_ALL, &CDomeCtrlDlg::OnNothing},
-        {WM_COMMAND, 0, ID_SEQUENCE_RUN, &CDomeCtrlDlg::OnNothing},
         {WM_PAINT, &CDomeCtrlDlg::OnPaint},
         {WM_PRINTCLIENT, &CDomeCtrlDlg::OnPrintClient},
         {WM_ERASEBKGND, &CDomeCtrlDlg::OnEraseBkgnd},

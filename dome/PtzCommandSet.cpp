@@ -131,8 +131,12 @@ int CPtzCommandSet::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
     m_bBusy.store(0, std::memory_order_relaxed);
     // A stop that failed is owed until one gets through; any command that
     // gets through means the device follows us again.
-    if (result != 0) m_bStopOwed.store(false, std::memory_order_relaxed);
-    else if (code.bStop) m_bStopOwed.store(true, std::memory_order_relaxed);
+    if (result != 0) {
+        m_bStopOwed.store(false, std::memory_order_relaxed);
+        m_bMoving.store(!code.bStop, std::memory_order_relaxed);
+    } else if (code.bStop) {
+        m_bStopOwed.store(true, std::memory_order_relaxed);
+    }
     return result;
 }
 

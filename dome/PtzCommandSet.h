@@ -85,6 +85,9 @@ public:
     // may still run there: the panel sends stops until one gets through or
     // another command does. Set and cleared by SendPtzCommand.
     bool StopOwed() const { return m_bStopOwed.load(std::memory_order_relaxed); }
+    // The last command that reached the device was a move: the dome runs
+    // until a stop (whoever sent the move, the panel or the host).
+    bool IsMoving() const { return m_bMoving.load(std::memory_order_relaxed); }
 
     // The press-and-hold message of a motion button: its control id at the
     // press and every 250 ms, 0 at the release.
@@ -107,6 +110,7 @@ private:
     std::atomic<int32_t> m_nSpeed{kDefaultSpeed};
     std::atomic<int> m_bBusy{0};
     std::atomic<bool> m_bStopOwed{false};
+    std::atomic<bool> m_bMoving{false};
 };
 
 }  // namespace zv

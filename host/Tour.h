@@ -15,7 +15,7 @@ struct TourOptions {
     int controlPort = 0;      // devsim's control port on 127.0.0.1
     std::wstring shotsDir;    // where the demo script puts the screenshots it is asked for
     // Only tile 1, its picture checked and shot under this name (the demo's
-    // run with the web-service build of vortanet.dll).
+    // run with the ONVIF build of vortanet.dll).
     std::string oneTile;
 };
 

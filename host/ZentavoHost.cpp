@@ -278,12 +278,12 @@ void OnTimer() {
 // Beside the selected tile: right of the host's window so that no other
 // tile's picture is covered, the dome panel level with the tile's top and the
 // colour panel below where the dome panel goes, so both can be open at once.
-constexpr int kDomePanelHeight = 302;
+constexpr int kDomePanelHeight = 300;  // at 100 %: this host is not DPI-aware
 POINT BesideTile(int t, bool below) {
     RECT tile, main;
     GetWindowRect(g.tiles[t].wnd, &tile);
     GetWindowRect(g.main, &main);
-    return {main.right + 4, tile.top + (below ? kDomePanelHeight + 4 : 0)};
+    return {main.right + 4, tile.top + (below ? kDomePanelHeight + 6 : 0)};
 }
 
 void OpenDomePanel() {

@@ -52,16 +52,29 @@ private:
 }  // namespace
 
 CColorAdjustDlg::CColorAdjustDlg(HWND hParent, INetLibrary& net)
-    : CPanelWindow(IDD_COLOR_PANEL, hParent),
+    : CPanelBase(IDD_COLOR_PANEL, hParent, 0, -1, -1),
       m_config(net),
       m_nBrightness(kDefaultColorValues.nBrightness),
       m_nContrast(kDefaultColorValues.nContrast),
       m_nHue(kDefaultColorValues.nHue),
       m_nSaturation(kDefaultColorValues.nSaturation) {
-    m_btnExit.LoadBitmaps(IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, IDB_EXIT_HOVER, 0);
+    for (int nId : {IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, IDB_EXIT_HOVER, IDB_DEFAULT_NORMAL,
+                    IDB_DEFAULT_PRESSED, IDB_DEFAULT_HOVER})
+        m_images.Load(nId);
     m_btnExit.SetSendsHold(false);  // acts on its click alone
-    m_btnDefault.LoadBitmaps(IDB_DEFAULT_NORMAL, IDB_DEFAULT_PRESSED, IDB_DEFAULT_HOVER, 0);
+    OnScaleApplied();
 }
+
+void CColorAdjustDlg::OnScaleApplied() {
+    m_btnExit.UseBitmaps(m_images.Get(IDB_EXIT_NORMAL), m_images.Get(IDB_EXIT_PRESSED),
+                         m_images.Get(IDB_EXIT_HOVER), nullptr);
+    m_btnDefault.UseBitmaps(m_images.Get(IDB_DEFAULT_NORMAL), m_images.Get(IDB_DEFAULT_PRESSED),
+                            m_images.Get(IDB_DEFAULT_HOVER), nullptr);
+    m_btnExit.FitToImage();  // once bound; binding fits them the first time
+    m_btnDefault.FitToImage();
+    SetImageZoom(m_layout.Halves(), kScaleHalves100);
+}
+
 
 CColorAdjustDlg::~CColorAdjustDlg() {
     // While the controls' wrappers and the edit font still exist.
@@ -69,12 +82,6 @@ CColorAdjustDlg::~CColorAdjustDlg() {
 }
 
 // ---- IPanel -----------------------------------------------------------------
-
-void CColorAdjustDlg::SetPlacement(int bShowOnInit, int x, int y) {
-    m_bShowOnInit = bShowOnInit;
-    m_nInitX = x;
-    m_nInitY = y;
-}
 
 void CColorAdjustDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
     m_lLoginHandle = lLoginHandle;
@@ -100,43 +107,21 @@ BOOL CColorAdjustDlg::OnInitDialog() {
     m_bClosing = false;
     m_bReadingEdits = false;
     m_hKeySlider = nullptr;
-    CSkinDialog::OnInitDialog();  // attaches the sliders and buttons, fills the edits
+    CPanelBase::OnInitDialog();  // on the grid; attaches the sliders and buttons, fills the edits
     SetBackgroundBitmap(IDB_COLOR_SKIN, PLACE_TOPLEFT);
-    UseCrispTextFont();
     SetUpSliders();
     ReadDeviceValues();
     WriteEdits();
-    PlaceWindow();
+    PlaceOnInit(true);  // shown (or hidden) at a given place, else beside its first rectangle
     return TRUE;  // the focus goes to the first control that takes it
 }
 
 void CColorAdjustDlg::DoDataExchange(ui::CDataExchange& dx) {
-    CSkinDialog::DoDataExchange(dx);
+    CPanelBase::DoDataExchange(dx);
     for (int i = 0; i < kValueCount; ++i) dx.Control(kSliderIds[i], m_sliders[i]);
     dx.Control(IDC_COLOR_EXIT, m_btnExit);
     dx.Control(IDC_COLOR_DEFAULT, m_btnDefault);
     for (int i = 0; i < kValueCount; ++i) dx.Int(kEditIds[i], ValueAt(i), kValueMin, kValueMax);
-}
-
-void CColorAdjustDlg::UseCrispTextFont() {
-    // The template's 9-point face maps to a thin outline font whose strokes,
-    // smoothed at this size, never reach full black: the numbers would read
-    // grey, as if disabled, and the labels faint. The same face without
-    // smoothing draws both black.
-    HFONT hDialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-    LOGFONTW lf{};
-    if (!hDialogFont || GetObjectW(hDialogFont, sizeof lf, &lf) != sizeof lf) return;
-    lf.lfQuality = NONANTIALIASED_QUALITY;
-    m_editFont.Attach(CreateFontIndirectW(&lf));
-    if (!m_editFont) return;
-    for (int nId : kEditIds)
-        SendDlgItemMessageW(m_hWnd, nId, WM_SETFONT, reinterpret_cast<WPARAM>(m_editFont.Get()), FALSE);
-    for (HWND hChild = GetWindow(m_hWnd, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
-        wchar_t szClass[16] = L"";
-        GetClassNameW(hChild, szClass, 16);
-        if (::GetDlgCtrlID(hChild) != IDC_COLOR_DRAG_AREA && lstrcmpiW(szClass, L"Static") == 0)
-            SendMessageW(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(m_editFont.Get()), FALSE);
-    }
 }
 
 void CColorAdjustDlg::SetUpSliders() {
@@ -151,28 +136,6 @@ void CColorAdjustDlg::SetUpSliders() {
         slider.SetTicFreq(kTickFrequency);
         slider.SetPageSize(kPageSize);
     }
-}
-
-void CColorAdjustDlg::PlaceWindow() {
-    const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
-    RECT rc{};
-    GetWindowRect(m_hWnd, &rc);
-    const int w = rc.right - rc.left;
-    const int h = rc.bottom - rc.top;
-    if (m_nInitX >= 0 && m_nInitY >= 0) {
-        if (m_bShowOnInit)
-            SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, w, h, SWP_SHOWWINDOW);
-        else
-            SetWindowPos(m_hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, 0, 0, SWP_HIDEWINDOW);
-    } else {
-        // Beside the first rectangle: to its right when there is room, else
-        // to its left. Past the bottom it goes to its own height from the top.
-        const int left = cxScreen - rc.right > w ? rc.right : rc.left - w;
-        const int top = rc.top + h <= cyScreen ? rc.top : h;
-        MoveWindow(m_hWnd, left, top, w, h, TRUE);
-    }
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 // ---- values, edits and the device -------------------------------------------
@@ -251,17 +214,15 @@ bool CColorAdjustDlg::PreTranslateMessage(MSG& msg) {
         if (msg.wParam == VK_UP || msg.wParam == VK_DOWN) ReadAllSliders();
         if (MovesATrackbar(msg.wParam) && SliderIndex(msg.hwnd) >= 0) m_hKeySlider = msg.hwnd;
     }
-    return CSkinDialog::PreTranslateMessage(msg);
+    return CPanelBase::PreTranslateMessage(msg);
 }
 
 bool CColorAdjustDlg::ProcessMessage(ui::CMessage& msg) {
     // Commands that come while the edits are read (the validation message
     // moving the focus) are dropped, or a kill-focus would read them again.
     if (m_bReadingEdits && msg.message == WM_COMMAND) return true;
-    return ui::Dispatch(*this, kMessages, msg) || CSkinDialog::ProcessMessage(msg);
+    return ui::Dispatch(*this, kMessages, msg) || CPanelBase::ProcessMessage(msg);
 }
-
-LRESULT CColorAdjustDlg::OnShowWindow(ui::CMessage& msg) { return DefaultProc(msg); }
 
 LRESULT CColorAdjustDlg::OnDestroy(ui::CMessage& msg) {
     m_bClosing = true;
@@ -273,8 +234,6 @@ LRESULT CColorAdjustDlg::OnDestroy(ui::CMessage& msg) {
     if (hPicture) DeleteObject(hPicture);
     return DefaultProc(msg);
 }
-
-LRESULT CColorAdjustDlg::OnControlColor(ui::CMessage& msg) { return CSkinDialog::OnCtlColor(msg); }
 
 LRESULT CColorAdjustDlg::OnSliderReleased(ui::CMessage& msg) {
     const auto* pHeader = reinterpret_cast<const NMHDR*>(msg.lParam);
@@ -305,11 +264,6 @@ LRESULT CColorAdjustDlg::OnEditKillFocus(ui::CMessage& msg) {
     return 0;
 }
 
-LRESULT CColorAdjustDlg::OnExitClicked(ui::CMessage&) {
-    ShowWindow(m_hWnd, SW_HIDE);
-    return 0;
-}
-
 LRESULT CColorAdjustDlg::OnLButtonDown(ui::CMessage& msg) {
     DefaultProc(msg);
     const POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
@@ -317,11 +271,8 @@ LRESULT CColorAdjustDlg::OnLButtonDown(ui::CMessage& msg) {
     HWND hDragArea = GetDlgItem(IDC_COLOR_DRAG_AREA);
     if (!hDragArea || !GetWindowRect(hDragArea, &rcDrag)) return 0;
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rcDrag), 2);
-    // The press on the background becomes a press on a caption, and the
-    // platform moves the panel with the mouse.
     if (PtInRect(&rcDrag, pt))
-        PostMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION,
-                     static_cast<LPARAM>((static_cast<DWORD>(pt.y) << 16) | (pt.x & 0xFFFF)));
+        StartCaptionDrag(static_cast<LPARAM>((static_cast<DWORD>(pt.y) << 16) | (pt.x & 0xFFFF)));
     return 0;
 }
 

@@ -11,8 +11,7 @@
 
 #include "ColorConfig.h"
 #include "NetLibrary.h"
-#include "PanelWindow.h"
-#include "ScopedHandle.h"
+#include "PanelBase.h"
 #include "SkinButton.h"
 #include "SkinDialog.h"
 #include "SkinSlider.h"
@@ -21,13 +20,12 @@
 
 namespace zv {
 
-class CColorAdjustDlg : public CPanelWindow<CSkinDialog, IPanel> {
+class CColorAdjustDlg : public CPanelBase<CSkinDialog, IPanel> {
 public:
     CColorAdjustDlg(HWND hParent, INetLibrary& net);
     ~CColorAdjustDlg() override;
 
     // IPanel
-    void SetPlacement(int bShowOnInit, int x, int y) override;
     void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) override;
     bool CreateFromTemplate() override;
     void DestroyPanelWindow() override;
@@ -40,6 +38,7 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool ProcessMessage(ui::CMessage& msg) override;
+    void OnScaleApplied() override;
 
 private:
     // The four values in the panel's order: brightness, contrast, hue,
@@ -50,9 +49,7 @@ private:
     void SetValues(const ColorValues& values);
     int SliderIndex(HWND hWnd) const;
 
-    void UseCrispTextFont();
     void SetUpSliders();
-    void PlaceWindow();
 
     // Reads the edits into the values, validating each; true when all four
     // were good. The dialog hears no command while the validation message
@@ -65,24 +62,19 @@ private:
     void ReadAllSliders();
     void ResetToDefaults();
 
-    LRESULT OnShowWindow(ui::CMessage& msg);
     LRESULT OnDestroy(ui::CMessage& msg);
-    LRESULT OnControlColor(ui::CMessage& msg);
     LRESULT OnSliderReleased(ui::CMessage& msg);
     LRESULT OnDefaultsClicked(ui::CMessage& msg);
     LRESULT OnEditKillFocus(ui::CMessage& msg);
-    LRESULT OnExitClicked(ui::CMessage& msg);
     LRESULT OnLButtonDown(ui::CMessage& msg);
     LRESULT OnVScroll(ui::CMessage& msg);
 
     CColorConfig m_config;
 
-    // Hand-over members, set by the session manager before the window exists.
+    // Hand-over members, set by the session manager before the window exists
+    // (the placement is the panel base's).
     int32_t m_lLoginHandle = 0;
     CAMERA_INFO m_cameraInfo{};
-    int m_bShowOnInit = 0;
-    int m_nInitX = -1;
-    int m_nInitY = -1;
 
     CSkinSlider m_sliders[kValueCount];
     CSkinButton m_btnExit;
@@ -93,8 +85,6 @@ private:
     int m_nHue;
     int m_nSaturation;
 
-    // The dialog's font drawn without smoothing, for the edits' numbers.
-    ui::CGdiObject<HFONT> m_editFont;  // the edits and the labels
     bool m_bReadingEdits = false;
     // Set once the window starts to go: the edits' focus changes during
     // teardown are not the user leaving an edit.
@@ -104,9 +94,9 @@ private:
     HWND m_hKeySlider = nullptr;
 
     static constexpr ui::MessageEntry<CColorAdjustDlg> kMessages[] = {
-        {WM_SHOWWINDOW, &CColorAdjustDlg::OnShowWindow},
+        // Showing and the control colours are the bases' (the skin dialog's
+        // rule); EXIT hides (the panel base).
         {WM_DESTROY, &CColorAdjustDlg::OnDestroy},
-        {ui::kAnyCtlColor, &CColorAdjustDlg::OnControlColor},
         {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_BRIGHTNESS_SLIDER, &CColorAdjustDlg::OnSliderReleased},
         {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_CONTRAST_SLIDER, &CColorAdjustDlg::OnSliderReleased},
         {WM_NOTIFY, NM_RELEASEDCAPTURE, IDC_COLOR_HUE_SLIDER, &CColorAdjustDlg::OnSliderReleased},
@@ -116,7 +106,6 @@ private:
         {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_CONTRAST_EDIT, &CColorAdjustDlg::OnEditKillFocus},
         {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_HUE_EDIT, &CColorAdjustDlg::OnEditKillFocus},
         {WM_COMMAND, EN_KILLFOCUS, IDC_COLOR_SATURATION_EDIT, &CColorAdjustDlg::OnEditKillFocus},
-        {WM_COMMAND, BN_CLICKED, IDC_COLOR_EXIT, &CColorAdjustDlg::OnExitClicked},
         {WM_LBUTTONDOWN, &CColorAdjustDlg::OnLButtonDown},
         {WM_VSCROLL, &CColorAdjustDlg::OnVScroll},
     };

@@ -21,7 +21,7 @@
 
 /* ---- Dome panel controls (template 6051) ------------------------------ */
 
-#define IDC_DOME_COMBO                  6061    /* drop-down list, stays empty */
+#define IDC_DOME_COMBO                  6061    /* drop-down list: the camera the panel steers */
 #define IDC_DOME_UP                     6052
 #define IDC_DOME_DOWN                   6053
 #define IDC_DOME_LEFT                   6054

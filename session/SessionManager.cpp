@@ -145,46 +145,38 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
 }
 
 int CSessionManager::StartVideo(CAMERA_INFO& camera) {
+    // A failed start is not connected, whatever it failed at and whatever
+    // the record said before; the login handle stays as the host had it.
+    auto fail = [&camera](int32_t nStatus) {
+        camera.nConnectState = 0;
+        camera.lPlayHandle = nStatus;
+        return 0;
+    };
     // The play entry is obtained first, as a one-node list spliced in at the
     // end; it frees itself on every failure path below.
     std::list<CAMERA_INFO> entry;
     try {
         entry.emplace_back();
     } catch (const std::bad_alloc&) {
-        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
-        return 0;
+        return fail(ZV_STATUS_PLAY_FAILED);
     }
-    if (EnsureNetInit() == 0) {
-        camera.lPlayHandle = ZV_STATUS_NETINIT_FAILED;
-        return 0;
-    }
+    if (EnsureNetInit() == 0) return fail(ZV_STATUS_NETINIT_FAILED);
     LOGIN_INFO login = MakeLoginInfo(camera);
-    if (!FindOrLogin(login)) {
-        camera.lPlayHandle = ZV_STATUS_LOGIN_FAILED;
-        return 0;
-    }
+    if (!FindOrLogin(login)) return fail(ZV_STATUS_LOGIN_FAILED);
     const int32_t play = m_net.StartRealPlay(login.lLoginHandle, camera.nChannel, camera.hVideoWnd);
-    if (play == 0) {
-        camera.nConnectState = 0;
-        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
-        return 0;
-    }
+    if (play == 0) return fail(ZV_STATUS_PLAY_FAILED);
     Lock lock = TakeLock();
     if (!lock.owns_lock()) {
         // Untracked plays could never be stopped: undo rather than report success.
         m_net.StopRealPlay(play);
-        camera.nConnectState = 0;
-        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
-        return 0;
+        return fail(ZV_STATUS_PLAY_FAILED);
     }
     if (!IsPooled(login)) {
         // Its login was reported lost while the play started: the entry would
         // claim "connected" for a play nobody can stop any more.
         lock.unlock();
         m_net.StopRealPlay(play);
-        camera.nConnectState = 0;
-        camera.lPlayHandle = ZV_STATUS_PLAY_FAILED;
-        return 0;
+        return fail(ZV_STATUS_PLAY_FAILED);
     }
     camera.lLoginHandle = login.lLoginHandle;
     camera.nConnectState = 1;

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "Blit.h"
+#include "ScopedHandle.h"
+#include "SelectGuard.h"
+
 namespace zv {
 
 namespace {
@@ -23,6 +27,9 @@ ChannelRange Range(uint32_t key, uint32_t tolerance, int shift) {
 // every REGION_FLUSH_RUNS rectangles.
 class RunCollector {
 public:
+    RunCollector() = default;
+    RunCollector(const RunCollector&) = delete;
+    RunCollector& operator=(const RunCollector&) = delete;
     bool Open() {
         m_capacity = REGION_GROWTH;
         m_memory = GlobalAlloc(GMEM_MOVEABLE, kHeaderSize + sizeof(RECT) * m_capacity);
@@ -37,7 +44,6 @@ public:
             GlobalUnlock(m_memory);
             GlobalFree(m_memory);
         }
-        if (m_result) DeleteObject(m_result);
     }
     bool Add(LONG left, LONG top, LONG right, LONG bottom) {
         if (m_data->rdh.nCount >= m_capacity) {
@@ -65,22 +71,14 @@ public:
     }
     // Turns the collected runs into a region and or-s it into the result.
     bool Flush() {
-        HRGN part = ExtCreateRegion(nullptr, kHeaderSize + sizeof(RECT) * m_capacity, m_data);
+        ui::CGdiObject<HRGN> part(ExtCreateRegion(nullptr, kHeaderSize + sizeof(RECT) * m_capacity, m_data));
         if (!part) return false;
-        if (!m_result) {
-            m_result = part;
-        } else {
-            CombineRgn(m_result, m_result, part, RGN_OR);
-            DeleteObject(part);
-        }
+        if (!m_result) m_result = std::move(part);
+        else CombineRgn(m_result, m_result, part, RGN_OR);
         ResetHeader();
         return true;
     }
-    HRGN Release() {
-        HRGN r = m_result;
-        m_result = nullptr;
-        return r;
-    }
+    HRGN Release() { return m_result.Detach(); }
 
 private:
     void ResetHeader() {
@@ -94,72 +92,60 @@ private:
     HGLOBAL m_memory = nullptr;
     RGNDATA* m_data = nullptr;
     DWORD m_capacity = 0;
-    HRGN m_result = nullptr;
+    ui::CGdiObject<HRGN> m_result;
 };
 
 }  // namespace
 
 HRGN CreateRegionFromBitmap(HBITMAP hBitmap, uint32_t key, uint32_t tolerance) {
     if (!hBitmap) return nullptr;
-    HDC memDC = CreateCompatibleDC(nullptr);
+    const SIZE size = ui::BitmapSize(hBitmap);
+    ui::CMemoryDC memDC(CreateCompatibleDC(nullptr));
     if (!memDC) return nullptr;
-    HRGN result = nullptr;
-    BITMAP bm{};
-    GetObject(hBitmap, sizeof bm, &bm);
 
     // A 32-bit bottom-up copy of the bitmap: blue, green, red, pad per pixel.
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
-    header.biWidth = bm.bmWidth;
-    header.biHeight = bm.bmHeight;
+    header.biWidth = size.cx;
+    header.biHeight = size.cy;
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(memDC, reinterpret_cast<BITMAPINFO*>(&header),
-                                       DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!section) {
-        DeleteDC(memDC);
-        return nullptr;
+    ui::CGdiObject<HBITMAP> section(CreateDIBSection(memDC, reinterpret_cast<BITMAPINFO*>(&header),
+                                                     DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section) return nullptr;
+    {
+        ui::CSelectGuard selectSection(memDC, section.Get());
+        if (!ui::BlitBitmap(memDC, 0, 0, size.cx, size.cy, hBitmap)) return nullptr;
     }
-    HGDIOBJ oldSection = SelectObject(memDC, section);
-    HDC srcDC = CreateCompatibleDC(memDC);
-    if (srcDC) {
-        BITMAP sectionInfo{};
-        GetObject(section, sizeof sectionInfo, &sectionInfo);
-        const LONG stride = (sectionInfo.bmWidthBytes + 3) & ~3;
-        HGDIOBJ oldSrc = SelectObject(srcDC, hBitmap);
-        BitBlt(memDC, 0, 0, bm.bmWidth, bm.bmHeight, srcDC, 0, 0, SRCCOPY);
+    GdiFlush();  // the copy is in the section's memory before it is read
 
-        const ChannelRange red = Range(key, tolerance, 16);
-        const ChannelRange green = Range(key, tolerance, 8);
-        const ChannelRange blue = Range(key, tolerance, 0);
-        auto transparent = [&](const BYTE* p) {
-            return blue.Contains(p[0]) && green.Contains(p[1]) && red.Contains(p[2]);
-        };
+    BITMAP sectionInfo{};
+    GetObject(section, sizeof sectionInfo, &sectionInfo);
+    const LONG stride = (sectionInfo.bmWidthBytes + 3) & ~3;
+    const ChannelRange red = Range(key, tolerance, 16);
+    const ChannelRange green = Range(key, tolerance, 8);
+    const ChannelRange blue = Range(key, tolerance, 0);
+    auto transparent = [&](const BYTE* p) {
+        return blue.Contains(p[0]) && green.Contains(p[1]) && red.Contains(p[2]);
+    };
 
-        RunCollector runs;
-        bool ok = runs.Open();
-        // Image rows top to bottom; the top row is the last one in memory.
-        for (LONG y = 0; ok && y < bm.bmHeight; ++y) {
-            const BYTE* row = static_cast<const BYTE*>(bits) + (bm.bmHeight - 1 - y) * stride;
-            LONG x = 0;
-            while (ok && x < bm.bmWidth) {
-                const LONG x0 = x;
-                while (x < bm.bmWidth && !transparent(row + 4 * x)) ++x;
-                if (x > x0) ok = runs.Add(x0, y, x, y + 1);
-                ++x;
-            }
+    RunCollector runs;
+    bool ok = runs.Open();
+    // Image rows top to bottom; the top row is the last one in memory.
+    for (LONG y = 0; ok && y < size.cy; ++y) {
+        const BYTE* row = static_cast<const BYTE*>(bits) + (size.cy - 1 - y) * stride;
+        LONG x = 0;
+        while (ok && x < size.cx) {
+            const LONG x0 = x;
+            while (x < size.cx && !transparent(row + 4 * x)) ++x;
+            if (x > x0) ok = runs.Add(x0, y, x, y + 1);
+            ++x;
         }
-        if (ok && runs.Flush()) result = runs.Release();
-
-        SelectObject(srcDC, oldSrc);
-        DeleteDC(srcDC);
     }
-    SelectObject(memDC, oldSection);
-    DeleteObject(section);
-    DeleteDC(memDC);
-    return result;
+    if (ok && runs.Flush()) return runs.Release();
+    return nullptr;
 }
 
 }  // namespace zv

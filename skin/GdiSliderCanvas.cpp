@@ -3,30 +3,23 @@
 namespace zv {
 
 CGdiSliderCanvas::CGdiSliderCanvas(HDC hdc, const HPEN (&pens)[7], Color outline)
-    : m_hdc(hdc),
-      m_pens(pens),
-      m_outline(CreatePen(PS_SOLID, 1, outline)),
-      m_oldPen(GetCurrentObject(hdc, OBJ_PEN)),
-      m_oldBrush(GetCurrentObject(hdc, OBJ_BRUSH)) {}
+    : m_hdc(hdc), m_pens(pens), m_outline(CreatePen(PS_SOLID, 1, outline)) {}
 
-CGdiSliderCanvas::~CGdiSliderCanvas() {
-    SelectObject(m_hdc, m_oldPen);
-    SelectObject(m_hdc, m_oldBrush);
-    if (m_outline) DeleteObject(m_outline);
-    if (m_brush) DeleteObject(m_brush);
-}
+CGdiSliderCanvas::~CGdiSliderCanvas() = default;
 
 void CGdiSliderCanvas::SelectPen(Pen pen) {
-    HPEN h = pen == Pen::Outline ? m_outline : m_pens[static_cast<int>(pen)];
-    if (h) SelectObject(m_hdc, h);
+    HPEN h = pen == Pen::Outline ? m_outline.Get() : m_pens[static_cast<int>(pen)];
+    if (!h) return;
+    if (m_penGuard) SelectObject(m_hdc, h);
+    else m_penGuard.emplace(m_hdc, h);
 }
 
 void CGdiSliderCanvas::SelectBrush(Color color) {
-    HBRUSH brush = CreateSolidBrush(color);
+    ui::CGdiObject<HBRUSH> brush(CreateSolidBrush(color));
     if (!brush) return;
-    SelectObject(m_hdc, brush);
-    if (m_brush) DeleteObject(m_brush);
-    m_brush = brush;
+    if (m_brushGuard) SelectObject(m_hdc, brush);
+    else m_brushGuard.emplace(m_hdc, brush.Get());
+    m_brush = std::move(brush);  // the one it replaces is no longer selected
 }
 
 void CGdiSliderCanvas::MoveTo(int x, int y) { MoveToEx(m_hdc, x, y, nullptr); }
@@ -46,10 +39,8 @@ void CGdiSliderCanvas::FloodFill(int x, int y, Color border) {
 void CGdiSliderCanvas::FillRect(const Rect& r, Color color) {
     const RECT rc{r.left, r.top, r.right, r.bottom};
     if (rc.left >= rc.right || rc.top >= rc.bottom) return;
-    HBRUSH brush = CreateSolidBrush(color);
-    if (!brush) return;
-    ::FillRect(m_hdc, &rc, brush);
-    DeleteObject(brush);
+    ui::CGdiObject<HBRUSH> brush(CreateSolidBrush(color));
+    if (brush) ::FillRect(m_hdc, &rc, brush);
 }
 
 void CGdiSliderCanvas::Frame3D(const Rect& r, Color topLeft, Color bottomRight) {

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "ScopedHandle.h"
+#include "SelectGuard.h"
 #include "SliderPainter.h"
 
 namespace zv {
@@ -30,10 +34,13 @@ public:
 private:
     HDC m_hdc;
     const HPEN (&m_pens)[7];
-    HPEN m_outline;
-    HBRUSH m_brush = nullptr;
-    HGDIOBJ m_oldPen;
-    HGDIOBJ m_oldBrush;
+    // The objects before the guards: the guards put the context's own pen
+    // and brush back before the objects are deleted.
+    ui::CGdiObject<HPEN> m_outline;
+    ui::CGdiObject<HBRUSH> m_brush;
+    // Made at the first selection of each kind; later ones select directly.
+    std::optional<ui::CSelectGuard> m_penGuard;
+    std::optional<ui::CSelectGuard> m_brushGuard;
 };
 
 }  // namespace zv

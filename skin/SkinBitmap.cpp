@@ -1,9 +1,9 @@
 #include "SkinBitmap.h"
 
+#include "Blit.h"
 #include "ClientDC.h"
 #include "PaintDC.h"
 #include "ResourceContext.h"
-#include "SelectGuard.h"
 
 namespace zv {
 
@@ -27,21 +27,16 @@ bool CSkinBitmap::Load(UINT nId) {
 
 bool CSkinBitmap::Draw(bool bUsePaintDC, HWND hWnd, int x, int y, int cx, int cy, int xSrc,
                        int ySrc) {
-    // Declared so that the client context is released first, then the paint
-    // context, then the memory context.
-    ui::CMemoryDC memDC;
+    // Both are opened whichever is drawn through, so a pending update region
+    // is validated either way; the client context is released first.
     ui::CPaintDC paintDC(hWnd);
     ui::CClientDC clientDC(hWnd);
     HDC hTarget = bUsePaintDC ? paintDC.Get() : clientDC.Get();
-    memDC.Attach(CreateCompatibleDC(hTarget));
-    if (!memDC) return false;
-
-    ui::CSelectGuard select(memDC, m_bitmap.Get());
     if (cx == 0) cx = m_nWidth;
     if (cy == 0) cy = m_nHeight;
     if (xSrc == -1) xSrc = 0;
     if (ySrc == -1) ySrc = 0;
-    return BitBlt(hTarget, x, y, cx, cy, memDC, xSrc, ySrc, SRCCOPY) != FALSE;
+    return ui::BlitBitmap(hTarget, x, y, cx, cy, m_bitmap, xSrc, ySrc);
 }
 
 }  // namespace zv

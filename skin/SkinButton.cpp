@@ -3,27 +3,24 @@
 #include <windowsx.h>
 
 #include "BitmapRegion.h"
-#include "SelectGuard.h"
+#include "Blit.h"
 
 namespace zv {
-
-namespace {
-
-SIZE BitmapSize(HBITMAP hBitmap) {
-    BITMAP bm{};
-    if (!hBitmap || !GetObject(hBitmap, sizeof bm, &bm)) return {0, 0};
-    return {bm.bmWidth, bm.bmHeight};
-}
-
-}  // namespace
 
 CSkinButton::~CSkinButton() = default;
 
 void CSkinButton::PreSubclassWindow() {
     CBitmapButtonBase::PreSubclassWindow();
+    if (!NormalImage()) return;  // keeps its template size, no region, draws nothing
+    FitToImage();
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE,
+                      GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW | m_dwExtraStyle);
+}
+
+void CSkinButton::FitToImage() {
     HBITMAP normal = NormalImage();
-    if (!normal) return;  // keeps its template size, no region, draws nothing
-    const SIZE size = BitmapSize(normal);
+    if (!m_hWnd || !normal) return;
+    const SIZE size = ui::BitmapSize(normal);
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE);
 
     m_region.Reset();
@@ -31,9 +28,6 @@ void CSkinButton::PreSubclassWindow() {
     m_region.Attach(CreateRegionFromBitmap(normal, BUTTON_KEY_COLOUR, BUTTON_KEY_TOLERANCE));
     // Once set, the region belongs to the window.
     if (m_region && SetWindowRgn(m_hWnd, m_region, TRUE)) m_region.Detach();
-
-    SetWindowLongPtrW(m_hWnd, GWL_STYLE,
-                      GetWindowLongPtrW(m_hWnd, GWL_STYLE) | BS_OWNERDRAW | m_dwExtraStyle);
 }
 
 void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
@@ -44,17 +38,14 @@ void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     else if (disabled && DisabledImage()) image = DisabledImage();
     if (!image) return;
 
-    const SIZE size = BitmapSize(image);
-    ui::CMemoryDC mem(CreateCompatibleDC(dis.hDC));
-    if (!mem) return;
-    ui::CSelectGuard selectImage(mem, image);
+    const SIZE size = ui::BitmapSize(image);
     ui::CGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
     const int kind = region ? GetWindowRgn(m_hWnd, region) : ERROR;
     // Clip to the shape ourselves: the window region alone does not keep a
     // blit out of the cut-away corners everywhere.
     if (kind != ERROR && kind != NULLREGION) {
         SelectClipRgn(dis.hDC, region);
-        BitBlt(dis.hDC, 0, 0, size.cx, size.cy, mem, 0, 0, SRCCOPY);
+        ui::BlitBitmap(dis.hDC, 0, 0, size.cx, size.cy, image);
         SelectClipRgn(dis.hDC, nullptr);
     }
 }

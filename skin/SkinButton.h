@@ -31,6 +31,9 @@ public:
     // Window styles to add when the button is attached, together with the
     // owner-draw style (one style change instead of two).
     void AddStyleOnAttach(DWORD dwStyle) { m_dwExtraStyle |= dwStyle; }
+    // The size and shape of the normal image, as at attaching; again after
+    // the images changed (the panel shown at another scale).
+    void FitToImage();
 
 protected:
     void PreSubclassWindow() override;

@@ -20,6 +20,12 @@ bool CSkinDialog::SetBackgroundBitmap(UINT nId, int nPlacement) {
     return m_image.LoadFromResource(LOWORD(nId));
 }
 
+void CSkinDialog::SetImageZoom(int nNumerator, int nDenominator) {
+    if (nNumerator <= 0 || nDenominator <= 0) return;
+    m_nZoomNumerator = nNumerator;
+    m_nZoomDenominator = nDenominator;
+}
+
 void CSkinDialog::DoDataExchange(ui::CDataExchange&) {}
 
 bool CSkinDialog::ProcessMessage(ui::CMessage& msg) {
@@ -28,14 +34,32 @@ bool CSkinDialog::ProcessMessage(ui::CMessage& msg) {
 
 LRESULT CSkinDialog::OnEraseBkgnd(ui::CMessage& msg) {
     if (!m_image.GetBits()) return DefaultProc(msg);
+    PaintBackground(reinterpret_cast<HDC>(msg.wParam), msg);
+    return TRUE;
+}
 
-    HDC hDC = reinterpret_cast<HDC>(msg.wParam);
+void CSkinDialog::DoPaint(HDC hDC, const RECT&) {
+    // A paint's own background came with its erase; this draws it into a
+    // context that was not erased. Without an image there is none to draw.
+    if (!m_image.GetBits()) return;
+    ui::CMessage erase{m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0};
+    PaintBackground(hDC, erase);
+}
+
+void CSkinDialog::PaintBackground(HDC hDC, ui::CMessage& erase) {
     const RECT rcClient = GetClientRect();
     const int cxClient = rcClient.right - rcClient.left;
     const int cyClient = rcClient.bottom - rcClient.top;
     ui::CGdiObject<HBRUSH> white(CreateSolidBrush(RGB(255, 255, 255)));
     FillRect(hDC, &rcClient, white);
 
+    const bool bZoomed = m_nZoomNumerator != m_nZoomDenominator;
+    const int cxImage = m_image.GetWidth() * m_nZoomNumerator / m_nZoomDenominator;
+    const int cyImage = m_image.GetHeight() * m_nZoomNumerator / m_nZoomDenominator;
+    auto drawAt = [&](int x, int y) {
+        if (bZoomed) m_image.DrawStretched(hDC, x, y, cxImage, cyImage);
+        else m_image.DrawAt(hDC, x, y);
+    };
     switch (m_nPlacement) {
     case PLACE_STRETCH:
         m_image.DrawStretched(hDC, 0, 0, cxClient, cyClient);
@@ -43,15 +67,13 @@ LRESULT CSkinDialog::OnEraseBkgnd(ui::CMessage& msg) {
     case PLACE_CENTER:
         // The class background goes under the image; the offsets truncate
         // toward zero and go negative for an image larger than the client.
-        DefaultProc(msg);
-        m_image.DrawAt(hDC, (cxClient - m_image.GetWidth()) / 2,
-                       (cyClient - m_image.GetHeight()) / 2);
+        DefaultProc(erase);
+        drawAt((cxClient - cxImage) / 2, (cyClient - cyImage) / 2);
         break;
     default:
-        if (cyClient > 0 && cxClient > 0) m_image.DrawAt(hDC, 0, 0);
+        if (cyClient > 0 && cxClient > 0) drawAt(0, 0);
         break;
     }
-    return TRUE;
 }
 
 LRESULT CSkinDialog::OnCtlColor(ui::CMessage& msg) {

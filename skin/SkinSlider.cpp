@@ -18,22 +18,26 @@ CSkinSlider::CSkinSlider()
       m_crChannel(GetSysColor(COLOR_WINDOW)),
       m_crFace(GetSysColor(COLOR_BTNFACE)) {
     UpdateShades();
-    RebuildPens();
 }
 
 CSkinSlider::~CSkinSlider() = default;  // the pens go with their wrappers
 
-void CSkinSlider::UpdateShades() { m_shades = ComputeShades(m_crFace, CurrentSystemColors()); }
-
-void CSkinSlider::RebuildPens() {
-    const Color colours[7] = {m_shades.light1,    m_shades.light2,  m_shades.dark1,
-                              m_shades.dark2,     m_shades.shadowMid, m_shades.faceMid,
-                              m_shades.highlight};
-    for (auto& pen : m_pens) pen.Reset();
+void CSkinSlider::PenSet::Build(const SliderShades& shades) {
+    const Color colours[7] = {shades.light1,    shades.light2,  shades.dark1,
+                              shades.dark2,     shades.shadowMid, shades.faceMid,
+                              shades.highlight};
     for (int i = 0; i < 7; ++i) {
-        m_pens[i].Attach(CreatePen(PS_SOLID, 1, colours[i]));
-        m_penHandles[i] = m_pens[i];
+        pens[i].Attach(CreatePen(PS_SOLID, 1, colours[i]));
+        handles[i] = pens[i];
     }
+}
+
+void CSkinSlider::UpdateShades() {
+    const SystemColors sys = CurrentSystemColors();
+    m_shades = ComputeShades(m_crFace, sys);
+    m_pressedShades = ComputeShades(DimColor(m_crFace, SHADE_AMOUNT), sys);
+    m_pens.Build(m_shades);
+    m_pressedPens.Build(m_pressedShades);
 }
 
 void CSkinSlider::RedrawNow() {
@@ -45,20 +49,17 @@ void CSkinSlider::RedrawNow() {
 void CSkinSlider::SetChannelColor(Color color) {
     m_crChannel = color;
     UpdateShades();
-    RebuildPens();
 }
 
 void CSkinSlider::SetFaceColor(Color color) {
     m_crFace = color;
     UpdateShades();
-    RebuildPens();
     RedrawNow();
 }
 
 void CSkinSlider::SetSelectionColor(Color color) {
     m_crSelection = color;
     UpdateShades();
-    RebuildPens();
     RedrawNow();
 }
 
@@ -91,30 +92,17 @@ LRESULT CSkinSlider::OnCustomDraw(ui::CMessage& msg) {
 }
 
 void CSkinSlider::DrawThumb(HDC hdc, const RECT& rc, UINT itemState) {
-    // A pressed thumb is drawn with a dimmed face; undone before returning.
+    // A pressed thumb is drawn with a dimmed face and its shades.
     const bool pressed = (itemState & CDIS_SELECTED) != 0;
-    const Color face = m_crFace;
-    if (pressed) {
-        m_crFace = DimColor(face, SHADE_AMOUNT);
-        UpdateShades();
-        RebuildPens();
-    }
-    {
-        const ThumbParams p{{rc.left, rc.top, rc.right, rc.bottom},
-                            GetStyle(),
-                            IsWindowEnabled(m_hWnd) != FALSE,
-                            m_crFace,
-                            GetSysColor(COLOR_WINDOWFRAME),
-                            m_shades};
-        CGdiSliderCanvas canvas(hdc, m_penHandles, p.outline);
-        if (rc.bottom - rc.top > rc.right - rc.left) DrawHorizontalThumb(canvas, p);
-        else DrawVerticalThumb(canvas, p);
-    }
-    if (pressed) {
-        m_crFace = face;
-        UpdateShades();
-        RebuildPens();
-    }
+    const ThumbParams p{{rc.left, rc.top, rc.right, rc.bottom},
+                        GetStyle(),
+                        IsWindowEnabled(m_hWnd) != FALSE,
+                        pressed ? DimColor(m_crFace, SHADE_AMOUNT) : m_crFace,
+                        GetSysColor(COLOR_WINDOWFRAME),
+                        pressed ? m_pressedShades : m_shades};
+    CGdiSliderCanvas canvas(hdc, pressed ? m_pressedPens.handles : m_pens.handles, p.outline);
+    if (rc.bottom - rc.top > rc.right - rc.left) DrawHorizontalThumb(canvas, p);
+    else DrawVerticalThumb(canvas, p);
 }
 
 void CSkinSlider::DrawChannelItem(HDC hdc, const RECT& rc) {
@@ -129,7 +117,7 @@ void CSkinSlider::DrawChannelItem(HDC hdc, const RECT& rc) {
                           GetSelEnd(),
                           channel,
                           m_crSelection};
-    CGdiSliderCanvas canvas(hdc, m_penHandles, GetSysColor(COLOR_WINDOWFRAME));
+    CGdiSliderCanvas canvas(hdc, m_pens.handles, GetSysColor(COLOR_WINDOWFRAME));
     DrawChannel(canvas, p);
 }
 

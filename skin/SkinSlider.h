@@ -29,18 +29,27 @@ private:
     LRESULT OnCustomDraw(ui::CMessage& msg);
     LRESULT OnEraseBkgnd(ui::CMessage& msg);
 
+    // The shades and pens of the face colour, and of its dimmed form for a
+    // pressed thumb; made when a colour changes, never while painting.
     void UpdateShades();
-    void RebuildPens();
     void RedrawNow();
     void DrawThumb(HDC hdc, const RECT& rc, UINT itemState);
     void DrawChannelItem(HDC hdc, const RECT& rc);
 
-    ui::CGdiObject<HPEN> m_pens[7];  // in Pen order: light 1, light 2, dark 1, dark 2, shadow mid, face mid, highlight
-    HPEN m_penHandles[7] = {};       // the same, as the canvas takes them
+    // In Pen order: light 1, light 2, dark 1, dark 2, shadow mid, face mid,
+    // highlight; each set also as the handles the canvas takes.
+    struct PenSet {
+        ui::CGdiObject<HPEN> pens[7];
+        HPEN handles[7] = {};
+        void Build(const SliderShades& shades);
+    };
     Color m_crSelection;
     Color m_crChannel;
     Color m_crFace;
     SliderShades m_shades{};
+    SliderShades m_pressedShades{};
+    PenSet m_pens;
+    PenSet m_pressedPens;
 
     static constexpr ui::MessageEntry<CSkinSlider> kMessages[] = {
         {ui::Reflected(WM_NOTIFY), NM_CUSTOMDRAW, ui::kAnyId, &CSkinSlider::OnCustomDraw},

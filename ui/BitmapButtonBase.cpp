@@ -1,7 +1,7 @@
 #include "BitmapButtonBase.h"
 
+#include "Blit.h"
 #include "ResourceContext.h"
-#include "SelectGuard.h"
 
 namespace ui {
 
@@ -45,11 +45,8 @@ void CBitmapButtonBase::DrawItem(const DRAWITEMSTRUCT& dis) {
         hImage = DisabledImage();
     if (!hImage) return;
 
-    CMemoryDC memDC(CreateCompatibleDC(dis.hDC));
-    if (!memDC) return;
-    CSelectGuard select(memDC, hImage);
     const RECT& rc = dis.rcItem;
-    BitBlt(dis.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, memDC, 0, 0, SRCCOPY);
+    BlitBitmap(dis.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, hImage);
 }
 
 bool CBitmapButtonBase::ProcessMessage(CMessage& msg) {

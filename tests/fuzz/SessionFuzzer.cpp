@@ -772,7 +772,7 @@ private:
             if (Settled()) FUZZ_CHECK(m_net.KnownLiveOrLost(cam.lLoginHandle));
             return;
         }
-        FUZZ_CHECK(r == 0);
+        FUZZ_CHECK(r == 0 && cam.nConnectState == 0);
         FUZZ_CHECK(cam.lPlayHandle == ZV_STATUS_PLAY_FAILED || cam.lPlayHandle == ZV_STATUS_LOGIN_FAILED ||
                    cam.lPlayHandle == ZV_STATUS_NETINIT_FAILED);
         FUZZ_CHECK((cam.lPlayHandle == ZV_STATUS_NETINIT_FAILED) == !m_net.Initialised());

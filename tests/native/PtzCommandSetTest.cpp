@@ -60,6 +60,23 @@ TEST_F(PtzTest, EveryActionAtTheDefaultSpeed) {
     EXPECT_EQ(ptz.SendPtzCommand(PTZ_UP, 0), 0) << "the library's result passes through";
 }
 
+// The dome runs from a move that reached it until a stop does: a lost stop
+// leaves it running, a lost move starts nothing.
+TEST_F(PtzTest, AMoveThatGotThroughRunsUntilAStopGetsThrough) {
+    const struct {
+        uint32_t action;
+        bool bReaches;
+        bool bMoving;
+    } steps[] = {{PTZ_RIGHT, true, true},    {PTZ_STOP, false, true}, {PTZ_STOP, true, false},
+                 {PTZ_LEFT, false, false},   {PTZ_ZOOM_IN, true, true}, {PTZ_STOP, true, false}};
+    EXPECT_FALSE(ptz.IsMoving());
+    for (const auto& step : steps) {
+        if (!step.bReaches) net.Script("PtzControl", {0});
+        ptz.SendPtzCommand(step.action, 0);
+        EXPECT_EQ(ptz.IsMoving(), step.bMoving) << "action " << step.action;
+    }
+}
+
 TEST_F(PtzTest, Param2IsComputedOnTheLowByteOfTheSpeed) {
     const std::pair<int32_t, int> cases[] = {{1, 0}, {7, 1}, {30, 3}, {32, 4}, {63, 8},
                                              {64, 8}, {0x120, 4}, {255, 32}};

@@ -90,6 +90,33 @@ TEST_F(SessionTest, PlayFailureGivesMinus1AndKeepsTheLogin) {
     EXPECT_EQ(sm.LoginCount(), 1u);
 }
 
+// A record that played, its device lost, started again while something
+// fails: it comes back not connected, whatever failed.
+TEST(SessionStart, EveryFailedStartLeavesTheRecordNotConnected) {
+    const struct {
+        const char* fn;
+        int32_t code;
+    } cases[] = {{"Init", ZV_STATUS_NETINIT_FAILED}, {"Login", ZV_STATUS_LOGIN_FAILED},
+                 {"StartRealPlay", ZV_STATUS_PLAY_FAILED}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fn);
+        FakeNetLibrary net;
+        CSessionManager sm(net);
+        CAMERA_INFO a = Camera("10.0.0.1");
+        if (std::strcmp(c.fn, "Init") == 0) {
+            a.nConnectState = 1;  // what a host's earlier run left
+        } else {
+            ASSERT_EQ(sm.StartVideo(a), 1);
+            sm.OnDisconnect(a.lLoginHandle, "10.0.0.1");
+        }
+        ASSERT_EQ(a.nConnectState, 1);
+        net.Script(c.fn, {0});
+        EXPECT_EQ(sm.StartVideo(a), 0);
+        EXPECT_EQ(a.lPlayHandle, c.code);
+        EXPECT_EQ(a.nConnectState, 0);
+    }
+}
+
 TEST_F(SessionTest, StartingTwiceStartsTwoPlays_EachStopEndsOne) {
     CAMERA_INFO a = Camera("10.0.0.1");
     ASSERT_EQ(sm.StartVideo(a), 1);

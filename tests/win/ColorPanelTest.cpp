@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -391,23 +392,17 @@ TEST_F(ColorPanel, APressOnTheBackgroundOrALabelDragsAndOnAControlDoesNot) {
     }
 }
 
-// The panel's rectangle as the dialog manager first placed it.
-class CFirstRectangle {
-public:
-    CFirstRectangle() { m_hook = SetWindowsHookExW(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId()); }
-    ~CFirstRectangle() { UnhookWindowsHookEx(m_hook); }
-    static RECT s_rc;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && cwp->message == WM_INITDIALOG && GetDlgItem(cwp->hwnd, IDC_COLOR_HUE_EDIT))
-            GetWindowRect(cwp->hwnd, &s_rc);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    HHOOK m_hook;
-};
-RECT CFirstRectangle::s_rc;
+// The panel's first rectangle: its size (126 x 273 at 96 dpi) at the
+// template's origin, the owner's client origin, kept on the screen as the
+// dialog manager keeps a new dialog.
+RECT FirstRectangle(HWND owner) {
+    const SIZE size{126, 273};
+    POINT at{0, 0};
+    ClientToScreen(owner, &at);
+    at.x = std::max(0L, std::min<LONG>(at.x, GetSystemMetrics(SM_CXSCREEN) - size.cx));
+    at.y = std::max(0L, std::min<LONG>(at.y, GetSystemMetrics(SM_CYSCREEN) - size.cy));
+    return {at.x, at.y, at.x + size.cx, at.y + size.cy};
+}
 
 TEST_F(ColorPanel, ANegativePositionPlacesThePanelBesideItsFirstRectangle) {
     Device(4, 0, {10, 20, 30, 40});
@@ -421,10 +416,9 @@ TEST_F(ColorPanel, ANegativePositionPlacesThePanelBesideItsFirstRectangle) {
                          Case{"with room on the right", 40, -1, 50, false}}) {
         SCOPED_TRACE(c.what);
         SetWindowPos(parent, nullptr, c.parentX, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        CFirstRectangle first;
         HWND panel = Open(0, 1, c.x, c.y);
         ASSERT_NE(panel, nullptr);
-        const RECT was = CFirstRectangle::s_rc;
+        const RECT was = FirstRectangle(parent);
         RECT rc;
         GetWindowRect(panel, &rc);
         const int w = was.right - was.left;

@@ -134,6 +134,12 @@ TEST_F(DomePanel, ShownTopMostAtTheGivenPlaceInItsNarrowFormSharingTheLogin) {
         DeleteObject(rgn);
     }
     EXPECT_EQ(shaped, 24) << "every bitmap button cut to its image";
+    // The drop-down names the camera the panel steers.
+    HWND combo = GetDlgItem(panel, IDC_DOME_COMBO);
+    wchar_t shown[64] = L"";
+    GetWindowTextW(combo, shown, 64);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_STREQ(shown, L"通道1 127.0.0.2");
 
     // Show 0: a new panel, hidden with no size.
     EXPECT_EQ(m.ShowCamera(&cam, 0x100, 10, 20), 1);
@@ -171,6 +177,7 @@ TEST_F(DomePanel, InitKeepsAPanelAndMakesAHiddenOneAtTheOriginWithoutLogin) {
     EXPECT_EQ(rc.top, 0);
     EXPECT_NEAR(rc.right - rc.left, 169, 3);
     EXPECT_EQ(m.IsExistDome(0), 1);
+    EXPECT_EQ(SendDlgItemMessageW(panel, IDC_DOME_COMBO, CB_GETCOUNT, 0, 0), 0) << "no camera to name";
     EXPECT_EQ(m.SetDomeCMD(0, PTZ_UP, 0), 0) << "no login";
     EXPECT_EQ(m.InitCamera(host, 0), 1);
     EXPECT_EQ(FindPanel(), panel) << "kept";
@@ -470,6 +477,46 @@ TEST_F(DomePanel, HeldButtonStopsOnceWhenThePanelIsReplacedFreedOrClosed) {
         PumpFor(300);
         EXPECT_TRUE(TakePtz().empty()) << "way " << way;
         m.StopVideo(&cam);
+    }
+}
+
+// A move the host sent has no button whose release stops it: the panel
+// stops it when it goes, once, on the camera's login, and at unload before
+// the library is cleaned up. A move the host stopped itself is owed nothing.
+TEST_F(DomePanel, AHostSentMoveGetsOneStopWhenThePanelIsFreedReplacedOrUnloaded) {
+    enum Way { kStoppedByTheHost, kFreed, kReplaced, kUnloaded };
+    for (Way way : {kStoppedByTheHost, kFreed, kReplaced, kUnloaded}) {
+        SCOPED_TRACE(way);
+        HWND panel = Open();
+        ASSERT_EQ(m.SetDomeCMD(0, PTZ_RIGHT, 0), 1);
+        if (way == kStoppedByTheHost) {
+            ASSERT_EQ(m.SetDomeCMD(0, PTZ_STOP, 0), 1);
+        }
+        TakePtz();
+        const int before = m.CallCount();
+        switch (way) {
+        case kStoppedByTheHost:
+        case kFreed: EXPECT_EQ(m.FreeCamera(0), 1); break;
+        case kReplaced: EXPECT_EQ(m.ShowCamera(&cam, 1, 600, 50), 1); break;
+        case kUnloaded:
+            ASSERT_TRUE(FreeLibrary(m.dll));
+            m.dll = nullptr;
+            break;
+        }
+        EXPECT_FALSE(IsWindow(panel));
+        const std::vector<Ptz> sent = TakePtz();
+        if (way == kStoppedByTheHost) {
+            EXPECT_TRUE(sent.empty());
+            continue;
+        }
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_TRUE(IsStop(sent[0]));
+        if (way == kUnloaded) {
+            EXPECT_EQ(m.Calls()[before].fn, TN_PTZ_CONTROL) << "before the play stops and the logout";
+        } else {
+            m.FreeCamera(0);
+            m.StopVideo(&cam);
+        }
     }
 }
 

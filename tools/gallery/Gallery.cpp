@@ -1,5 +1,6 @@
 // Shows the two panel templates with their skins, skin buttons and sliders,
-// for looking at the artwork and the controls together. Not shipped.
+// laid out on the panels' pixel grid at 100 %, for looking at the artwork and
+// the controls together. Not shipped.
 //   zv_gallery.exe [milliseconds before it closes itself]
 #include <windows.h>
 #include <commctrl.h>
@@ -8,13 +9,27 @@
 #include <cstdlib>
 #include <memory>
 
+#include "Blit.h"
 #include "DomeButtonTable.h"
+#include "PanelFont.h"
+#include "PanelLayout.h"
 #include "SkinBitmap.h"
 #include "SkinButton.h"
 #include "SkinDialog.h"
 #include "SkinSlider.h"
 
 namespace {
+
+// The template's controls on the grid, in the panels' font; the window at
+// the template's size.
+void LayOut(HWND hDlg, UINT nTemplate, zv::CPanelFont& font) {
+    zv::CPanelLayout layout;
+    if (!layout.Load(nTemplate)) return;
+    if (font.Create(zv::kScaleHalves100, NONANTIALIASED_QUALITY)) font.ApplyTo(hDlg);
+    layout.Apply(hDlg);
+    const SIZE size = layout.Size();
+    SetWindowPos(hDlg, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 class CDomePreview : public ui::CDialogBase {
 public:
@@ -27,6 +42,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDialogBase::OnInitDialog();
+        LayOut(m_hWnd, 6051, m_font);
         for (int i = 0; i < 24; ++i) m_buttons[i].SubclassDlgItem(zv::kDomeButtons[i].id, m_hWnd);
         RECT rc;
         GetWindowRect(m_hWnd, &rc);
@@ -36,13 +52,9 @@ protected:
         return TRUE;
     }
     void DoPaint(HDC hdc, const RECT& rc) override {
-        HDC mem = CreateCompatibleDC(hdc);
-        HGDIOBJ old = SelectObject(mem, m_left.GetBitmap());
-        BitBlt(hdc, rc.left, rc.top, rc.right - rc.left + 1, rc.bottom - rc.top + 1, mem, rc.left, rc.top, SRCCOPY);
-        SelectObject(mem, m_right.GetBitmap());
-        BitBlt(hdc, m_left.GetWidth() - 5, 0, m_right.GetWidth(), m_right.GetHeight(), mem, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
+        ui::BlitBitmap(hdc, rc.left, rc.top, rc.right - rc.left + 1, rc.bottom - rc.top + 1, m_left.GetBitmap(),
+                       rc.left, rc.top);
+        ui::BlitBitmap(hdc, m_left.GetWidth() - 5, 0, m_right.GetWidth(), m_right.GetHeight(), m_right.GetBitmap());
         SetBkColor(hdc, RGB(244, 246, 253));
         SetTextColor(hdc, RGB(0, 0, 255));
         TextOutW(hdc, 74, 248, L" 32 ", 4);
@@ -60,6 +72,7 @@ private:
     };
     zv::CSkinBitmap m_left, m_right;
     zv::CSkinButton m_buttons[24];
+    zv::CPanelFont m_font;
 };
 
 class CColorPreview : public zv::CSkinDialog {
@@ -72,6 +85,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         zv::CSkinDialog::OnInitDialog();
+        LayOut(m_hWnd, 141, m_font);
         SetBackgroundBitmap(204, PLACE_TOPLEFT);
         m_exit.SubclassDlgItem(6079, m_hWnd);
         m_default.SubclassDlgItem(8028, m_hWnd);
@@ -98,6 +112,7 @@ protected:
 private:
     zv::CSkinButton m_exit, m_default;
     zv::CSkinSlider m_sliders[4];
+    zv::CPanelFont m_font;
 };
 
 }  // namespace

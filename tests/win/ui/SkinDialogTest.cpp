@@ -104,6 +104,19 @@ TEST(SkinDialogErase, PaintsEachPlacement) {
     }
 }
 
+// A print into another context (as a test or a thumbnail asks) draws the
+// same background as the erase of a paint.
+TEST(SkinDialogErase, PrintClientDrawsWhatTheEraseDraws) {
+    for (const ErasePixel& c : kErasePixels) {
+        SCOPED_TRACE(c.what);
+        auto dlg = MakeDialog(c.bitmap, c.placement);
+        ASSERT_TRUE(dlg && dlg->bLoaded);
+        CCanvas canvas(100, 60);
+        SendMessageW(*dlg, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+        EXPECT_EQ(canvas.Pixel(c.x, c.y), c.expected()) << c.x << "," << c.y;
+    }
+}
+
 TEST(SkinDialogErase, ZeroSizeClientOnlyFillsAndStillAnswersErased) {
     for (const SIZE size : {SIZE{0, 60}, SIZE{100, 0}}) {
         auto dlg = MakeDialog(IDB_BLOCKS, 0, size.cx, size.cy);
