@@ -69,6 +69,10 @@ add_dependencies(Zentavo vortanet_implib)
 
 add_subdirectory(vortanet)
 
+zv_version_info(Zentavo Zentavo.dll "Zentavo camera-control module")
+zv_version_info(vortanet vortanet.dll "Device network library (device protocol)")
+zv_version_info(vortanet_onvif vortanet.dll "Device network library (ONVIF build)")
+
 # Keeps a wineserver warm for a whole test run (see tools/wine-session).
 add_executable(zv_idle tools/idle.c)
 
@@ -93,6 +97,7 @@ target_link_libraries(ZentavoHost PRIVATE zv_devsim_client comctl32 gdi32 user32
 target_link_options(ZentavoHost PRIVATE -municode)
 target_compile_definitions(ZentavoHost PRIVATE UNICODE _UNICODE)
 add_dependencies(ZentavoHost Zentavo vortanet)
+zv_version_info(ZentavoHost ZentavoHost.exe "Zentavo sample host")
 
 # The soak (tools/soak/run): hours of plays, panels and device faults.
 add_executable(zv_soak tools/soak/Soak.cpp tests/win/ProcessCounts.cpp)
