@@ -4,11 +4,12 @@ enable_language(RC)
 
 # Import library that binds vortanet.dll by ordinal only.
 set(ZV_VORTANET_IMPLIB ${CMAKE_BINARY_DIR}/lib/libvortanet_imp.a)
+zv_arch_def(${PROJECT_SOURCE_DIR}/session/vortanet.def ZV_VORTANET_IMPORT_DEF)
 add_custom_command(
     OUTPUT ${ZV_VORTANET_IMPLIB}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-    COMMAND ${CMAKE_DLLTOOL} -d ${PROJECT_SOURCE_DIR}/session/vortanet.def -l ${ZV_VORTANET_IMPLIB}
-    DEPENDS ${PROJECT_SOURCE_DIR}/session/vortanet.def
+    COMMAND ${CMAKE_DLLTOOL} -d ${ZV_VORTANET_IMPORT_DEF} -l ${ZV_VORTANET_IMPLIB}
+    DEPENDS ${ZV_VORTANET_IMPORT_DEF}
     COMMENT "Import library for vortanet.dll (ordinals only)")
 add_custom_target(vortanet_implib DEPENDS ${ZV_VORTANET_IMPLIB})
 add_library(vortanet_imp STATIC IMPORTED GLOBAL)
@@ -16,6 +17,20 @@ set_target_properties(vortanet_imp PROPERTIES IMPORTED_LOCATION ${ZV_VORTANET_IM
 add_dependencies(vortanet_imp vortanet_implib)
 
 add_subdirectory(ui)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZV_COMCTL32_X64_IMPLIB ${CMAKE_BINARY_DIR}/lib/libcomctl32_x64.a)
+    add_custom_command(
+        OUTPUT ${ZV_COMCTL32_X64_IMPLIB}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
+        COMMAND ${CMAKE_DLLTOOL} -d ${PROJECT_SOURCE_DIR}/cmake/comctl32-x64.def -l ${ZV_COMCTL32_X64_IMPLIB}
+        DEPENDS ${PROJECT_SOURCE_DIR}/cmake/comctl32-x64.def
+        COMMENT "Import library for what the 64-bit libcomctl32.a lacks")
+    add_custom_target(comctl32_x64_implib DEPENDS ${ZV_COMCTL32_X64_IMPLIB})
+    add_library(comctl32_x64 STATIC IMPORTED GLOBAL)
+    set_target_properties(comctl32_x64 PROPERTIES IMPORTED_LOCATION ${ZV_COMCTL32_X64_IMPLIB})
+    add_dependencies(comctl32_x64 comctl32_x64_implib)
+    target_link_libraries(zv_ui PUBLIC comctl32_x64)
+endif()
 if(EXISTS ${PROJECT_SOURCE_DIR}/skin/CMakeLists.txt)
     add_subdirectory(skin)
 endif()
@@ -64,6 +79,10 @@ add_dependencies(Zentavo vortanet_implib)
 
 add_subdirectory(vortanet)
 
+zv_version_info(Zentavo Zentavo.dll "Zentavo camera-control module")
+zv_version_info(vortanet vortanet.dll "Device network library (device protocol)")
+zv_version_info(vortanet_onvif vortanet.dll "Device network library (ONVIF build)")
+
 # Keeps a wineserver warm for a whole test run (see tools/wine-session).
 add_executable(zv_idle tools/idle.c)
 
@@ -88,6 +107,7 @@ target_link_libraries(ZentavoHost PRIVATE zv_devsim_client comctl32 gdi32 user32
 target_link_options(ZentavoHost PRIVATE -municode)
 target_compile_definitions(ZentavoHost PRIVATE UNICODE _UNICODE)
 add_dependencies(ZentavoHost Zentavo vortanet)
+zv_version_info(ZentavoHost ZentavoHost.exe "Zentavo sample host")
 
 # The soak (tools/soak/run): hours of plays, panels and device faults.
 add_executable(zv_soak tools/soak/Soak.cpp tests/win/ProcessCounts.cpp)

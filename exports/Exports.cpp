@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <new>
+#include <type_traits>
 
 #include "PanelFactory.h"
 #include "ResourceContext.h"
@@ -92,6 +93,22 @@ int __cdecl DVR_StopVideo(CAMERA_INFO* pCamera) {
 }
 
 }  // extern "C"
+
+// The header's pointer types are what a host resolves these into.
+#define ZV_SAME_TYPE(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)
+ZV_SAME_TYPE(DVR_AudioSet);
+ZV_SAME_TYPE(DVR_CloseCamera);
+ZV_SAME_TYPE(DVR_FreeCamera);
+ZV_SAME_TYPE(DVR_GetAudioState);
+ZV_SAME_TYPE(DVR_GetConnectState);
+ZV_SAME_TYPE(DVR_InitCamera);
+ZV_SAME_TYPE(DVR_IsExistDome);
+ZV_SAME_TYPE(DVR_ParamSet);
+ZV_SAME_TYPE(DVR_SetDomeCMD);
+ZV_SAME_TYPE(DVR_ShowCamera);
+ZV_SAME_TYPE(DVR_StartVideo);
+ZV_SAME_TYPE(DVR_StopVideo);
+#undef ZV_SAME_TYPE
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved) {
     if (dwReason == DLL_PROCESS_ATTACH) {

@@ -1,7 +1,8 @@
-// Zentavo.dll loaded at run time and its twelve exports resolved by name.
-// A host that links the module directly can use the declarations of
-// zentavo.h instead; loading it this way lets the host say clearly what is
-// missing and keeps the module out of the host's start-up.
+// Zentavo.dll loaded at run time and its twelve exports resolved by name into
+// the header's PFN_DVR_* types. A host that links the module's import library
+// can call the declarations of zentavo.h instead; loading it this way lets
+// the host say clearly what is missing and keeps the module out of the
+// host's start-up.
 #pragma once
 
 #include <windows.h>
@@ -13,18 +14,18 @@
 struct ZentavoApi {
     HMODULE dll = nullptr;
 
-    decltype(&DVR_StartVideo) StartVideo = nullptr;
-    decltype(&DVR_StopVideo) StopVideo = nullptr;
-    decltype(&DVR_AudioSet) AudioSet = nullptr;
-    decltype(&DVR_GetAudioState) GetAudioState = nullptr;
-    decltype(&DVR_GetConnectState) GetConnectState = nullptr;
-    decltype(&DVR_ShowCamera) ShowCamera = nullptr;
-    decltype(&DVR_InitCamera) InitCamera = nullptr;
-    decltype(&DVR_FreeCamera) FreeCamera = nullptr;
-    decltype(&DVR_CloseCamera) CloseCamera = nullptr;
-    decltype(&DVR_SetDomeCMD) SetDomeCMD = nullptr;
-    decltype(&DVR_IsExistDome) IsExistDome = nullptr;
-    decltype(&DVR_ParamSet) ParamSet = nullptr;
+    PFN_DVR_StartVideo StartVideo = nullptr;
+    PFN_DVR_StopVideo StopVideo = nullptr;
+    PFN_DVR_AudioSet AudioSet = nullptr;
+    PFN_DVR_GetAudioState GetAudioState = nullptr;
+    PFN_DVR_GetConnectState GetConnectState = nullptr;
+    PFN_DVR_ShowCamera ShowCamera = nullptr;
+    PFN_DVR_InitCamera InitCamera = nullptr;
+    PFN_DVR_FreeCamera FreeCamera = nullptr;
+    PFN_DVR_CloseCamera CloseCamera = nullptr;
+    PFN_DVR_SetDomeCMD SetDomeCMD = nullptr;
+    PFN_DVR_IsExistDome IsExistDome = nullptr;
+    PFN_DVR_ParamSet ParamSet = nullptr;
 
     // Loads the module from `path` (by default the one beside the exe);
     // false with `error` set when the file or an export is missing.

@@ -144,7 +144,7 @@ CAMERA_INFO RecordFor(int t) {
         Narrow(c.password, info.szPassword, sizeof info.szPassword);
         info.nChannel = c.channel;
     }
-    info.hVideoWnd = g.tiles[t].video;
+    info.hVideoWnd = ZV_HwndToRecord(g.tiles[t].video);
     return info;
 }
 

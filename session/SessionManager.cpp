@@ -163,7 +163,8 @@ int CSessionManager::StartVideo(CAMERA_INFO& camera) {
     if (EnsureNetInit() == 0) return fail(ZV_STATUS_NETINIT_FAILED);
     LOGIN_INFO login = MakeLoginInfo(camera);
     if (!FindOrLogin(login)) return fail(ZV_STATUS_LOGIN_FAILED);
-    const int32_t play = m_net.StartRealPlay(login.lLoginHandle, camera.nChannel, camera.hVideoWnd);
+    const int32_t play = m_net.StartRealPlay(login.lLoginHandle, camera.nChannel,
+                                             ZV_HwndFromRecord(camera.hVideoWnd));
     if (play == 0) return fail(ZV_STATUS_PLAY_FAILED);
     Lock lock = TakeLock();
     if (!lock.owns_lock()) {
@@ -392,7 +393,7 @@ void CSessionManager::Show(IPanel& panel, int x, int y) {
 int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y) {
     try {
         DestroyDomePanel();
-        m_pDomeDlg = m_panels.MakeDomePanel(camera.hVideoWnd);
+        m_pDomeDlg = m_panels.MakeDomePanel(ZV_HwndFromRecord(camera.hVideoWnd));
         if (!m_pDomeDlg) {
             m_panels.ShowMessage(PanelMessage::NotInitialised);
             return 0;
@@ -450,7 +451,7 @@ int CSessionManager::ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y
         DestroyColorPanel();
         LOGIN_INFO login = MakeLoginInfo(camera);
         if (!FindOrLogin(login)) return 1;  // no panel, no message
-        m_pColorDlg = m_panels.MakeColorPanel(camera.hVideoWnd);
+        m_pColorDlg = m_panels.MakeColorPanel(ZV_HwndFromRecord(camera.hVideoWnd));
         if (!m_pColorDlg) {
             m_panels.ShowMessage(PanelMessage::NotInitialised);
             return 0;

@@ -38,6 +38,13 @@ static class LayoutCheck
         Marshal.FreeHGlobal(p);
         Expect("PTZ right-down", (int)PtzAction.RightDown, 14);
 
+        // The window field is 32 bits in both builds: a handle narrows to its
+        // low half and widens back by sign extension.
+        Expect("window field size", Marshal.SizeOf(t.GetField("hVideoWnd").FieldType), 4);
+        cam.VideoWindow = new IntPtr(unchecked((int)0x80001234));
+        Expect("window narrowed", cam.hVideoWnd, unchecked((int)0x80001234));
+        Expect("window widened", cam.VideoWindow.ToInt64(), IntPtr.Size == 8 ? unchecked((long)0xFFFFFFFF80001234) : unchecked((int)0x80001234));
+
         Console.WriteLine(failures == 0 ? "C# layout: 496 bytes, offsets ok" : "C# layout: FAILED");
         return failures == 0 ? 0 : 1;
     }

@@ -35,6 +35,15 @@ begin
   Expect('lPlayHandle', Offset(Cam.lPlayHandle), 484);
   Expect('nAudioState', Offset(Cam.nAudioState), 488);
   Expect('lLoginHandle', Offset(Cam.lLoginHandle), 492);
+  Expect('hVideoWnd size', SizeOf(Cam.hVideoWnd), 4);
+  { A handle narrows to its low 32 bits and widens back by sign extension. }
+  Cam.hVideoWnd := HwndToRecord(HwndFromRecord(LongInt($80001234)));
+  Expect('window round trip', Cam.hVideoWnd, LongInt($80001234));
+  if HwndFromRecord(LongInt($80001234)) <> NativeUInt(NativeInt(-2147478988)) then
+  begin
+    WriteLn('window widened: ', HwndFromRecord(LongInt($80001234)));
+    Inc(Failures);
+  end;
   if Failures = 0 then WriteLn('Delphi layout: 496 bytes, offsets ok')
   else WriteLn('Delphi layout: FAILED');
   if Failures <> 0 then Halt(1);

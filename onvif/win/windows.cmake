@@ -8,7 +8,7 @@ add_library(vortanet_onvif SHARED
     ${CMAKE_CURRENT_LIST_DIR}/Play.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp
     ${PROJECT_SOURCE_DIR}/vortanet/VideoOutput.cpp
-    ${PROJECT_SOURCE_DIR}/vortanet/vortanet.def)
+    ${ZV_VORTANET_DEF})
 set_target_properties(vortanet_onvif PROPERTIES PREFIX "" OUTPUT_NAME vortanet
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/onvif)
 target_include_directories(vortanet_onvif PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/vortanet)

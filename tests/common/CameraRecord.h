@@ -21,7 +21,7 @@ inline CAMERA_INFO CameraRecord(const char* address, int channel, ZV_HWND window
     std::snprintf(c.szUserName, sizeof c.szUserName, "%s", user);
     std::snprintf(c.szPassword, sizeof c.szPassword, "%s", password);
     c.nChannel = channel;
-    c.hVideoWnd = window;
+    c.hVideoWnd = ZV_HwndToRecord(window);
     return c;
 }
 

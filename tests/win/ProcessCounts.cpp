@@ -29,8 +29,9 @@ int ThreadWindowCount() {
 }
 
 long GdiObjectCount() {
-    // Wine's per-process handle table (PEB->GdiSharedHandleTable): 24-byte
-    // entries, a live one has a type.
+    // Wine's per-process handle table (PEB->GdiSharedHandleTable, at 0x94 in
+    // the 32-bit PEB and 0xF8 in the 64-bit one): 24-byte entries in both, a
+    // live one has a type.
     struct Entry {
         uint64_t object;
         uint32_t owner;
@@ -45,7 +46,7 @@ long GdiObjectCount() {
                                   nullptr) != 0)
         return -1;
     const auto* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
-    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + 0x94);
+    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + (sizeof(void*) == 8 ? 0xF8 : 0x94));
     if (!table) return -1;
     HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
     const uintptr_t h = reinterpret_cast<uintptr_t>(probe);

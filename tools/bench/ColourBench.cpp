@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     std::strncpy(cam.szUserName, a.user.c_str(), sizeof cam.szUserName - 1);
     std::strncpy(cam.szPassword, a.password.c_str(), sizeof cam.szPassword - 1);
     cam.nChannel = a.channel;
-    cam.hVideoWnd = host;
+    cam.hVideoWnd = ZV_HwndToRecord(host);
     if (ParamSet(&cam, 1, 240, 40) != 1) {
         std::fprintf(stderr, "bench: DVR_ParamSet failed\n");
         return 1;

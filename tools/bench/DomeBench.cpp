@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     std::snprintf(cam.szDeviceAddress, sizeof cam.szDeviceAddress, "%s", device.c_str());
     std::snprintf(cam.szUserName, sizeof cam.szUserName, "%s", a.user.c_str());
     std::snprintf(cam.szPassword, sizeof cam.szPassword, "%s", a.password.c_str());
-    cam.hVideoWnd = video;
+    cam.hVideoWnd = ZV_HwndToRecord(video);
     if (StartVideo(&cam) != 1) {
         std::fprintf(stderr, "bench: DVR_StartVideo %s failed (code %d)\n", device.c_str(), cam.lPlayHandle);
         return 1;

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         std::snprintf(c.szUserName, sizeof c.szUserName, "%s", a.user.c_str());
         std::snprintf(c.szPassword, sizeof c.szPassword, "%s", a.password.c_str());
         c.nChannel = i % a.perDevice;
-        c.hVideoWnd = panes[static_cast<size_t>(i)];
+        c.hVideoWnd = ZV_HwndToRecord(panes[static_cast<size_t>(i)]);
         const double t = bench::NowUs();
         const int r = startVideo(&c);
         startMs += (bench::NowUs() - t) / 1000;

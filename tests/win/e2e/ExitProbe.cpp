@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
     std::strcpy(g_camera.szDeviceAddress, argv[2]);
     std::strcpy(g_camera.szUserName, "admin");
     std::strcpy(g_camera.szPassword, "admin");
-    g_camera.hVideoWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 176, 144, nullptr, nullptr,
-                                         nullptr, nullptr);
+    g_camera.hVideoWnd = ZV_HwndToRecord(
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 176, 144, nullptr, nullptr, nullptr, nullptr));
     if (std::strcmp(argv[1], "login") == 0) {
         CloseHandle(CreateThread(nullptr, 0, StartThread, nullptr, 0, nullptr));
         while (g_entered == 0) Sleep(1);

@@ -25,6 +25,7 @@ long RunProbe(const std::string& mode, const char* address, DWORD* exitCode) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!exiting || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("  %s: the probe could not be started (error %lu)\n", mode.c_str(), GetLastError());
         if (exiting) CloseHandle(exiting);
         return -2;
     }
