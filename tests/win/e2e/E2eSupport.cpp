@@ -40,6 +40,13 @@ CDevsimEnvironment* g_env =
 
 const char* const kDeviceA = DeviceAddress(0, "127.0.0.12");
 const char* const kDeviceB = DeviceAddress(1, "127.0.0.13");
+// The control port's address: another one (ZV_E2E_CONTROL_ADDRESS) keeps two
+// runs side by side apart, whose Wine processes may have the same id. Not a
+// device's address: dropping a device refuses everything on its address.
+const char* const kControl = [] {
+    const char* env = std::getenv("ZV_E2E_CONTROL_ADDRESS");
+    return env && *env ? env : "127.0.0.1";
+}();
 
 CDevsim* SharedDevsim() {
     if (g_env->state == 0) g_env->state = g_env->devsim.Start() ? 1 : -1;
@@ -59,7 +66,8 @@ bool CDevsim::Start() {
     m_port = uint16_t(38000 + GetCurrentProcessId() % 1000);
     std::ostringstream cmd;
     cmd << "devsim.exe --device " << kDeviceA << " --device " << kDeviceB
-        << " --channels 4 --user admin:admin --user guest:guest --control-port " << m_port;
+        << " --channels 4 --user admin:admin --user guest:guest --control-address " << kControl
+        << " --control-port " << m_port;
     std::string line = cmd.str();
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -82,10 +90,10 @@ void CDevsim::Stop() {
     m_pi = {};
 }
 
-std::string CDevsim::Command(const std::string& text) { return ControlClient(m_port).Command(text); }
+std::string CDevsim::Command(const std::string& text) { return ControlClient(m_port, kControl).Command(text); }
 
 double CDevsim::Field(const std::string& command, const std::string& key) {
-    return ControlClient(m_port).Field(command, key);
+    return ControlClient(m_port, kControl).Field(command, key);
 }
 
 namespace {
