@@ -5,6 +5,7 @@
 #include "Auth.h"
 #include "Crypto.h"
 #include "FrameReader.h"
+#include "VideoOutput.h"
 
 namespace vn {
 
@@ -221,12 +222,13 @@ void CDeviceSession::Run() {
             }
             if (n > 0) {
                 lastReceived = Now();
+                const uint64_t receivedUs = UnixMicros();
                 reader.Feed(buf.data(), static_cast<size_t>(n));
                 proto::Frame frame;
                 for (;;) {
                     const auto status = reader.Next(frame);
                     if (status == proto::FrameReader::Status::NeedMore) break;
-                    if (status == proto::FrameReader::Status::Error || !Handle(frame)) {
+                    if (status == proto::FrameReader::Status::Error || !Handle(frame, receivedUs)) {
                         proto::ErrorMsg error;
                         error.code = proto::kErrMalformed;
                         error.text = "malformed frame";
@@ -254,13 +256,13 @@ void CDeviceSession::Run() {
     }
 }
 
-bool CDeviceSession::Handle(const proto::Frame& frame) {
+bool CDeviceSession::Handle(const proto::Frame& frame, uint64_t receivedUs) {
     using proto::MsgType;
     switch (frame.header.type) {
         case MsgType::VideoFrame: {
             proto::VideoFrame video;
             if (proto::Decode(frame, video) != proto::DecodeError::None) return false;
-            if (m_listener) m_listener->OnVideo(m_loginHandle, video);
+            if (m_listener) m_listener->OnVideo(m_loginHandle, video, receivedUs);
             return true;
         }
         case MsgType::AudioPacket: {
