@@ -168,6 +168,10 @@ void Device::AcceptLoop() {
             std::string peer;
             net::Socket sock = m_listener.Accept(&peer);
             if (sock.Valid()) {
+                // Every write leaves at once. Otherwise a small one (a reply,
+                // a frame's head) waits for the acknowledgement of the last
+                // frame's tail, which a client may delay by tens of ms.
+                sock.SetNoDelay();
                 std::lock_guard<std::mutex> lk(m_mu);
                 if (static_cast<int>(m_sessions.size()) >= m_opt.maxSessions) {
                     m_stats.sessionsRejected++;
