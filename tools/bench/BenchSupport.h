@@ -64,6 +64,16 @@ inline double NowUs() {
     return static_cast<double>(c.QuadPart) / perUs;
 }
 
+// This process's CPU time (user and kernel), seconds.
+inline double CpuSeconds() {
+    FILETIME c, e, k, u;
+    if (!GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u)) return 0;
+    auto s = [](const FILETIME& f) {
+        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
+    };
+    return s(k) + s(u);
+}
+
 // Keeps the windows responsive for ms milliseconds.
 inline void Pump(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;

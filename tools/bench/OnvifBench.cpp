@@ -319,15 +319,6 @@ bool DecodeAndDrawH264(const std::string& path) {
     return true;
 }
 
-double ProcessCpuSeconds() {
-    FILETIME c, e, k, u;
-    if (!GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u)) return 0;
-    auto s = [](const FILETIME& f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-    };
-    return s(k) + s(u);
-}
-
 // 3. Plays side by side: what share of the pictures sent was drawn, how
 // late (a picture's arrival to drawn: depacketising, decoding, converting
 // and drawing) and this process's CPU per play.
@@ -364,9 +355,9 @@ bool Streams(bench::Vortanet& net, const Options& o, const std::string& device, 
             return sum;
         };
         const uint64_t d0 = drawn();
-        const double t0 = bench::NowUs(), cpu0 = ProcessCpuSeconds();
+        const double t0 = bench::NowUs(), cpu0 = bench::CpuSeconds();
         Pump(DWORD(o.seconds) * 1000);
-        const double secs = (bench::NowUs() - t0) / 1e6, cpu = ProcessCpuSeconds() - cpu0;
+        const double secs = (bench::NowUs() - t0) / 1e6, cpu = bench::CpuSeconds() - cpu0;
         const uint64_t d1 = drawn();
         const double expected = 25.0 * secs * n;
         const double share = double(d1 - d0) / expected;

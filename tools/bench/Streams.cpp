@@ -63,14 +63,7 @@ bool Parse(int argc, char** argv, Args& a) {
 
 using PlayStatsFn = int(__cdecl*)(int32_t, VN_PLAY_STATS*);
 
-double CpuSeconds() {
-    FILETIME c, e, k, u;
-    if (!GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u)) return 0;
-    auto s = [](const FILETIME& f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-    };
-    return s(k) + s(u);
-}
+using bench::CpuSeconds;
 
 struct Stage {
     double p50 = 0, p95 = 0;  // ms
