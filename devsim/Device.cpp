@@ -18,12 +18,6 @@ constexpr auto kTick = std::chrono::milliseconds(20);  // audio every tick, vide
 constexpr int kAudioRate = 8000;
 constexpr int kAudioSamples = kAudioRate / 50;  // 20 ms
 
-uint64_t WallMicros() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::system_clock::now().time_since_epoch())
-                                     .count());
-}
-
 void PutText(std::vector<uint8_t>& block, size_t offset, size_t field, const std::string& text) {
     std::memcpy(block.data() + offset, text.data(), std::min(field - 1, text.size()));
 }
@@ -174,6 +168,10 @@ void Device::AcceptLoop() {
             std::string peer;
             net::Socket sock = m_listener.Accept(&peer);
             if (sock.Valid()) {
+                // Every write leaves at once. Otherwise a small one (a reply,
+                // a frame's head) waits for the acknowledgement of the last
+                // frame's tail, which a client may delay by tens of ms.
+                sock.SetNoDelay();
                 std::lock_guard<std::mutex> lk(m_mu);
                 if (static_cast<int>(m_sessions.size()) >= m_opt.maxSessions) {
                     m_stats.sessionsRejected++;
@@ -518,6 +516,7 @@ void Device::StreamLoop() {
         std::weak_ptr<Session> session;
         bool audio;
         uint32_t audioNo;
+        bool video;
     };
     struct ChannelJob {
         ViewSettings view;
@@ -535,34 +534,50 @@ void Device::StreamLoop() {
     std::vector<Scene> scenes(static_cast<size_t>(m_opt.channels));
     for (auto& sc : scenes) sc.picture = Image(m_opt.width, m_opt.height);
     Image img(m_opt.width, m_opt.height);
-    auto next = std::chrono::steady_clock::now();
-    uint64_t tick = 0;
+    // The channels take turns over the 40 ms between pictures, each group in
+    // its own slot, so that a channel's frame leaves after its own render
+    // rather than after the renders of every channel before it. Audio goes
+    // every 20 ms: on the first and the middle slot.
+    using Steady = std::chrono::steady_clock;
+    const int slots = std::max(2, (std::min(m_opt.channels, 16) + 1) / 2 * 2);
+    const Steady::duration period = 2 * kTick;
+    const Steady::duration slotLen = period / slots;
+    Steady::time_point periodStart = Steady::now();
+    int slot = 0;
     std::vector<Job> jobs;
     std::map<int, ChannelJob> channels;
     while (m_running.load()) {
-        std::this_thread::sleep_until(next);
-        const auto now = std::chrono::steady_clock::now();
-        // A stalled machine skips ticks rather than bursting to catch up.
-        if (now - next > 10 * kTick) next = now;
-        next += kTick;
-        const bool video = (tick++ % 2) == 0;
-        const uint64_t wall = WallMicros();
+        const auto due = periodStart + slotLen * slot;
+        std::this_thread::sleep_until(due);
+        const auto now = Steady::now();
+        // A stalled machine skips slots rather than bursting to catch up.
+        if (now - due > 10 * kTick) periodStart = now - slotLen * slot;
+        const int current = slot;
+        if (++slot == slots) {
+            slot = 0;
+            periodStart += period;
+        }
+        const bool audioTick = current == 0 || current == slots / 2;
+        auto ours = [&](int ch) { return ch % slots == current; };
 
         jobs.clear();
         channels.clear();
         std::set<int> watched;
-        if (video) {
+        {
             std::lock_guard<std::mutex> lk(m_watchMu);
-            for (const auto& [id, w] : m_watchers) watched.insert(w.channel);
+            for (const auto& [id, w] : m_watchers)
+                if (ours(w.channel)) watched.insert(w.channel);
         }
         double t = 0;
         {
             std::lock_guard<std::mutex> lk(m_mu);
             t = Now();
             for (auto& [id, p] : m_plays) {
-                if (!p.audio && !video) continue;
-                jobs.push_back({id, p.channel, p.format, p.session, p.audio, p.audioNo});
-                if (p.audio) p.audioNo++;
+                const bool video = ours(p.channel);
+                const bool audio = audioTick && p.audio;
+                if (!video && !audio) continue;
+                jobs.push_back({id, p.channel, p.format, p.session, audio, p.audioNo, video});
+                if (audio) p.audioNo++;
                 if (!video) continue;
                 auto [it, fresh] = channels.try_emplace(p.channel);
                 ChannelJob& cj = it->second;
@@ -581,9 +596,11 @@ void Device::StreamLoop() {
         }
         if (jobs.empty() && channels.empty()) continue;
 
-        // Render each watched channel once, shared by all its plays.
-        std::map<int, std::pair<Session::Body, Session::Body>> bodies;
+        // Render each watched channel once, shared by all its plays, and
+        // queue its frames before the next channel is rendered. A frame
+        // carries the time its render began until its session sends it.
         for (auto& [ch, cj] : channels) {
+            const uint64_t rendered = WallMicros();
             Scene& sc = scenes[static_cast<size_t>(ch)];
             if (!sc.valid || !(sc.view == cj.view)) {
                 ViewRenderer::Render(world, cj.view, sc.picture);
@@ -594,7 +611,7 @@ void Device::StreamLoop() {
             OverlayInfo ov;
             ov.address = m_opt.address;
             ov.channel = ch;
-            ov.timestampUs = wall;
+            ov.timestampUs = rendered;
             ov.frameNo = cj.frameNo;
             ov.pan = cj.view.pan;
             ov.tilt = cj.view.tilt;
@@ -606,50 +623,52 @@ void Device::StreamLoop() {
                 for (auto& [id, w] : m_watchers)
                     if (w.channel == ch) w.fn(img, cj.frameNo, t);
             }
-            auto& b = bodies[ch];
-            if (cj.rgb24) b.first = std::make_shared<const std::vector<uint8_t>>(img.rgb);
+            Session::Body rgb24, rgb565;
+            if (cj.rgb24) rgb24 = std::make_shared<const std::vector<uint8_t>>(img.rgb);
             if (cj.rgb565) {
                 auto v = std::make_shared<std::vector<uint8_t>>();
                 ViewRenderer::ToRgb565(img, *v);
-                b.second = std::move(v);
+                rgb565 = std::move(v);
             }
-        }
-
-        for (const Job& j : jobs) {
-            auto session = j.session.lock();
-            if (!session) continue;
-            if (video) {
+            for (const Job& j : jobs) {
+                if (!j.video || j.channel != ch) continue;
+                auto session = j.session.lock();
+                if (!session) continue;
                 VideoFrameInfo info;
                 info.playId = j.playId;
                 info.channel = static_cast<uint32_t>(j.channel);
-                info.frameNo = channels[j.channel].frameNo;
-                info.timestampUs = wall;
+                info.frameNo = cj.frameNo;
+                info.timestampUs = rendered;
                 info.width = static_cast<uint16_t>(m_opt.width);
                 info.height = static_cast<uint16_t>(m_opt.height);
                 info.format = j.format;
-                const auto& b = bodies[j.channel];
-                auto body = j.format == PixelFormat::Rgb565 ? b.second : b.first;
-                if (session->PushMedia(j.playId, EncodeVideoHead(info), std::move(body)) ==
+                if (session->PushMedia(j.playId, EncodeVideoHead(info),
+                                       j.format == PixelFormat::Rgb565 ? rgb565 : rgb24) ==
                     Session::Push::Dropped)
                     m_stats.framesDropped++;
             }
-            if (j.audio) {
-                AudioPacket a;
-                a.playId = j.playId;
-                a.packetNo = j.audioNo;
-                a.timestampUs = wall;
-                a.sampleRate = kAudioRate;
-                a.samples.resize(kAudioSamples);
-                // A steady tone per channel (440 Hz up in steps), phase-continuous.
-                const double freq = 440.0 + 110.0 * j.channel;
-                for (int k = 0; k < kAudioSamples; ++k) {
-                    const double n = static_cast<double>(j.audioNo) * kAudioSamples + k;
-                    a.samples[static_cast<size_t>(k)] = static_cast<int16_t>(
-                        8000.0 * std::sin(2.0 * 3.14159265358979323846 * freq * n / kAudioRate));
-                }
-                if (session->PushMedia(j.playId, Encode(a, 0), nullptr) == Session::Push::Dropped)
-                    m_stats.audioDropped++;
+        }
+
+        const uint64_t wall = WallMicros();
+        for (const Job& j : jobs) {
+            if (!j.audio) continue;
+            auto session = j.session.lock();
+            if (!session) continue;
+            AudioPacket a;
+            a.playId = j.playId;
+            a.packetNo = j.audioNo;
+            a.timestampUs = wall;
+            a.sampleRate = kAudioRate;
+            a.samples.resize(kAudioSamples);
+            // A steady tone per channel (440 Hz up in steps), phase-continuous.
+            const double freq = 440.0 + 110.0 * j.channel;
+            for (int k = 0; k < kAudioSamples; ++k) {
+                const double n = static_cast<double>(j.audioNo) * kAudioSamples + k;
+                a.samples[static_cast<size_t>(k)] = static_cast<int16_t>(
+                    8000.0 * std::sin(2.0 * 3.14159265358979323846 * freq * n / kAudioRate));
             }
+            if (session->PushMedia(j.playId, Encode(a, 0), nullptr) == Session::Push::Dropped)
+                m_stats.audioDropped++;
         }
     }
 }

@@ -18,6 +18,7 @@
 #include "DeviceOptions.h"
 #include "Messages.h"
 #include "Socket.h"
+#include "StageTimes.h"
 #include "ViewRenderer.h"
 
 namespace zv::devsim {
@@ -70,6 +71,7 @@ struct Counters {
     std::atomic<uint64_t> rtspConnections{0};  // accepted so far; numbers each connection
     std::atomic<uint64_t> httpBasicSeen{0};    // web-service requests that carried Basic credentials
     std::atomic<uint64_t> rtspBasicSeen{0};
+    StageHistogram renderToSend;  // video frames: render to socket, µs
 };
 
 struct ChannelReport {

@@ -240,6 +240,7 @@ bool Session::SendOut(Out& item) {
         if (truncate) m_muted = true;
         return m_sock.SendAll(frame.data(), frame.size(), timeout, &m_abort);
     }
+    if (item.video) StampSend(item.head);
     if (!m_sock.SendAll(item.head.data(), item.head.size(), timeout, &m_abort)) return false;
     if (item.body && !m_sock.SendAll(item.body->data(), item.body->size(), timeout, &m_abort))
         return false;
@@ -250,6 +251,19 @@ bool Session::SendOut(Out& item) {
             m_dev.Stats().audioSent++;
     }
     return true;
+}
+
+// A frame's timestamp says when it left the device, so that the client's
+// figures start at the wire; the render time it carried until now goes to
+// the device's own render-to-send figures.
+void Session::StampSend(std::vector<uint8_t>& head) {
+    constexpr size_t at = kHeaderSize + 12;  // play id, channel, frame number
+    if (head.size() < at + 8) return;
+    uint64_t rendered = 0;
+    for (int i = 0; i < 8; ++i) rendered |= static_cast<uint64_t>(head[at + i]) << (8 * i);
+    const uint64_t now = WallMicros();
+    m_dev.Stats().renderToSend.Add(now > rendered ? now - rendered : 0);
+    for (int i = 0; i < 8; ++i) head[at + i] = static_cast<uint8_t>(now >> (8 * i));
 }
 
 std::vector<uint8_t> Session::Corrupt(std::vector<uint8_t> f, Hostile mode, bool& truncate) {

@@ -104,6 +104,7 @@ private:
     void CloseWith(uint32_t code, const std::string& text);
     void CloseAfterFlush();
     bool SendOut(Out& item);
+    void StampSend(std::vector<uint8_t>& head);
     // Drops queued media of a play: all of it, or its audio only.
     void PurgeLocked(uint32_t playId, bool video);
     void DequeuedLocked(const Out& o);

@@ -90,7 +90,7 @@ Device* Simulator::FindDevice(const std::string& address) {
 }
 
 std::string Simulator::Help() const {
-    return "OK commands: ping | devices | state ADDR CH | counters ADDR | faults ADDR | "
+    return "OK commands: ping | devices | state ADDR CH | counters ADDR | stages ADDR [reset] | faults ADDR | "
            "drop ADDR | refuse-login ADDR on|off | delay-login ADDR MS | "
            "stall-config ADDR MS|forever|off | short-config ADDR BYTES | "
            "hostile ADDR off|garbage|bad-magic|bad-version|oversize|truncate|bad-payload | "
@@ -180,6 +180,16 @@ std::string Simulator::Execute(const std::string& line) {
                kv("rtp_frames_dropped", c.rtpFramesDropped) +
                kv("rtsp_connections", c.rtspConnections) + kv("http_basic_seen", c.httpBasicSeen) +
                kv("rtsp_basic_seen", c.rtspBasicSeen);
+    }
+    if (cmd == "stages") {
+        // Render to send of the video frames since the last reset.
+        StageHistogram& h = dev->Stats().renderToSend;
+        const std::string r = "OK frames=" + std::to_string(h.Count()) +
+                              " render_send_p50_us=" + std::to_string(h.Quantile(0.50)) +
+                              " render_send_p95_us=" + std::to_string(h.Quantile(0.95));
+        if (arg(2) == "reset") h.Reset();
+        else if (!arg(2).empty()) return "ERR stages: reset or nothing";
+        return r;
     }
     if (cmd == "faults") {
         return "OK refuse_login=" + std::string(f.refuseLogin ? "1" : "0") +

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "PanelFactory.h"
+#include "PanelImages.h"
 #include "ResourceContext.h"
 #include "SessionManager.h"
 #include "VortanetLibrary.h"
@@ -117,7 +118,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pRese
     } else if (dwReason == DLL_PROCESS_DETACH && g_pSessionManager) {
         // FreeLibrary (no reserved pointer): the full teardown. Process exit:
         // nothing at all; the system closes the sockets and the windows.
-        if (pReserved == nullptr) g_pSessionManager->~CSessionManager();
+        if (pReserved == nullptr) {
+            g_pSessionManager->~CSessionManager();
+            zv::FreeSharedPanelImages();  // after the last panel
+        }
         g_pSessionManager = nullptr;
     }
     return TRUE;

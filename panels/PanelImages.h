@@ -1,6 +1,9 @@
 // A panel's bitmaps at its scale: each source loaded (or lent) once, its
 // nearest-neighbour copy made when the scale changes. At 100 % the source
-// itself is handed out.
+// itself is handed out. What is loaded by id depends on the module's
+// resources alone: it is loaded once per process, and its copy at each scale
+// made once, shared by every panel and never drawn into (buttons' regions
+// are kept with them, see BitmapRegion.h).
 #pragma once
 
 #include <windows.h>
@@ -10,6 +13,10 @@
 #include "ScopedHandle.h"
 
 namespace zv {
+
+// Frees the shared bitmaps (and their regions): when the module unloads,
+// after the last panel.
+void FreeSharedPanelImages();
 
 class CPanelImages {
 public:
@@ -28,10 +35,13 @@ public:
 
 private:
     struct CImage {
-        ui::CGdiObject<HBITMAP> owned;   // a loaded source
-        HBITMAP hSource = nullptr;       // owned.Get() or a lent one
-        ui::CGdiObject<HBITMAP> scaled;  // empty at 100 %
-        HBITMAP Current() const { return scaled ? scaled.Get() : hSource; }
+        bool shared = false;             // loaded by id: source and copies are the process's
+        HBITMAP hSource = nullptr;       // a shared or a lent one
+        ui::CGdiObject<HBITMAP> scaled;  // a lent one's copy; empty at 100 %
+        HBITMAP hSharedScaled = nullptr; // a shared one's copy; null at 100 %
+        HBITMAP Current() const {
+            return scaled ? scaled.Get() : hSharedScaled ? hSharedScaled : hSource;
+        }
     };
     void Rescale(CImage& image) const;
 

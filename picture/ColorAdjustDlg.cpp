@@ -202,8 +202,8 @@ void CColorAdjustDlg::ResetToDefaults() {
     for (int i = 0; i < kValueCount; ++i) m_sliders[i].SetPos(kDefaults[i]);
     ReadEdits();
     SetValues(kDefaultColorValues);
-    WriteEdits();
     ApplyToDevice();
+    WriteEdits();
     Redraw();
 }
 
@@ -241,9 +241,11 @@ LRESULT CColorAdjustDlg::OnSliderReleased(ui::CMessage& msg) {
     if (i < 0) return 0;
     ReadEdits();
     ValueAt(i) = m_sliders[i].GetPos();
+    // The device first: the edits' texts and the repaint cost more than
+    // the write itself under some systems, and the device is what waits.
+    ApplyToDevice();
     WriteEdits();
     Redraw();
-    ApplyToDevice();
     return 0;
 }
 

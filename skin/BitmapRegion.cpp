@@ -1,6 +1,9 @@
 #include "BitmapRegion.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include "Blit.h"
 #include "ScopedHandle.h"
@@ -146,6 +149,55 @@ HRGN CreateRegionFromBitmap(HBITMAP hBitmap, uint32_t key, uint32_t tolerance) {
     }
     if (ok && runs.Flush()) return runs.Release();
     return nullptr;
+}
+
+namespace {
+
+struct SharedRegions {
+    std::mutex mutex;
+    // Per shared bitmap, its regions by key and tolerance (null until made).
+    std::map<HBITMAP, std::map<std::pair<uint32_t, uint32_t>, HRGN>> regions;
+};
+SharedRegions& Shared() {
+    static SharedRegions shared;
+    return shared;
+}
+
+}  // namespace
+
+void KeepRegionsOf(HBITMAP hBitmap) {
+    if (!hBitmap) return;
+    SharedRegions& s = Shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.regions[hBitmap];
+}
+
+void ForgetSharedBitmaps() {
+    SharedRegions& s = Shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    for (auto& [bitmap, regions] : s.regions)
+        for (auto& [keys, region] : regions)
+            if (region) DeleteObject(region);
+    s.regions.clear();
+}
+
+HRGN RegionForBitmap(HBITMAP hBitmap, uint32_t key, uint32_t tolerance) {
+    SharedRegions& s = Shared();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    const auto it = s.regions.find(hBitmap);
+    if (it == s.regions.end() || !hBitmap) {
+        lock.unlock();
+        return CreateRegionFromBitmap(hBitmap, key, tolerance);
+    }
+    HRGN& kept = it->second[{key, tolerance}];
+    if (!kept) kept = CreateRegionFromBitmap(hBitmap, key, tolerance);
+    if (!kept) return nullptr;
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    if (copy && CombineRgn(copy, kept, nullptr, RGN_COPY) == ERROR) {
+        DeleteObject(copy);
+        copy = nullptr;
+    }
+    return copy;
 }
 
 }  // namespace zv

@@ -17,4 +17,13 @@ constexpr DWORD REGION_GROWTH = 100;
 // when a drawing resource cannot be made; the caller owns the region.
 HRGN CreateRegionFromBitmap(HBITMAP hBitmap, uint32_t key, uint32_t tolerance);
 
+// Bitmaps that stay as they are until ForgetSharedBitmaps (the panels' images
+// loaded once per process): the region of each is built once. Forget frees
+// those regions; the bitmaps are their owner's.
+void KeepRegionsOf(HBITMAP hBitmap);
+void ForgetSharedBitmaps();
+// A region of the caller's own (as SetWindowRgn takes one over): a copy of
+// the one kept for a shared bitmap, else CreateRegionFromBitmap's.
+HRGN RegionForBitmap(HBITMAP hBitmap, uint32_t key, uint32_t tolerance);
+
 }  // namespace zv

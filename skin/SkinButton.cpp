@@ -24,10 +24,14 @@ void CSkinButton::FitToImage() {
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE);
 
     m_region.Reset();
-    SetWindowRgn(m_hWnd, nullptr, FALSE);
-    m_region.Attach(CreateRegionFromBitmap(normal, BUTTON_KEY_COLOUR, BUTTON_KEY_TOLERANCE));
+    if (m_bShaped) SetWindowRgn(m_hWnd, nullptr, FALSE);
+    m_bShaped = false;
+    m_region.Attach(RegionForBitmap(normal, BUTTON_KEY_COLOUR, BUTTON_KEY_TOLERANCE));
     // Once set, the region belongs to the window.
-    if (m_region && SetWindowRgn(m_hWnd, m_region, TRUE)) m_region.Detach();
+    if (m_region && SetWindowRgn(m_hWnd, m_region, TRUE)) {
+        m_region.Detach();
+        m_bShaped = true;
+    }
 }
 
 void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {

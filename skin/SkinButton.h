@@ -56,6 +56,7 @@ private:
     void AbandonHold();
 
     ui::CGdiObject<HRGN> m_region;
+    bool m_bShaped = false;  // the window has a region of ours
     int m_bHovering = 0;
     bool m_bSendsHold = true;
     DWORD m_dwExtraStyle = 0;

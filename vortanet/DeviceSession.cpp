@@ -5,6 +5,7 @@
 #include "Auth.h"
 #include "Crypto.h"
 #include "FrameReader.h"
+#include "VideoOutput.h"
 
 namespace vn {
 
@@ -48,9 +49,9 @@ bool CDeviceSession::ReadFrame(proto::FrameReader& reader, int timeoutMs, proto:
         }
         const ULONGLONG now = Now();
         if (now >= deadline) return false;
-        if (m_socket.WaitReadable(static_cast<int>(deadline - now)) != zv::net::Socket::Wait::Ready)
-            return false;
-        const long n = m_socket.Recv(buf, sizeof buf);
+        // A read that waits: it also leaves the socket in the blocking mode
+        // the receive thread reads in, before any other thread sends on it.
+        const long n = m_socket.RecvWithin(buf, sizeof buf, static_cast<int>(deadline - now));
         if (n < 0) return false;
         reader.Feed(buf, static_cast<size_t>(n));
     }
@@ -203,37 +204,35 @@ DWORD WINAPI CDeviceSession::ThreadMain(LPVOID param) {
 
 void CDeviceSession::Run() {
     proto::FrameReader reader;
-    std::vector<uint8_t> buf(64 * 1024);
+    // Room for a whole frame of the largest size: a picture comes in one
+    // read when it has arrived, not in many. And a read that waits itself
+    // (rather than a readiness wait and then a read): under Wine each is a
+    // trip to its server, for every read of every stream.
+    std::vector<uint8_t> buf(proto::kHeaderSize + proto::kMaxPayload);
     ULONGLONG lastReceived = Now(), lastPing = 0;
     bool lost = false;
     while (!m_stop && !lost) {
-        const auto wait = m_socket.WaitReadable(100);
+        const long n = m_socket.RecvWithin(buf.data(), buf.size(), 100);
         if (m_stop) break;
-        if (wait == zv::net::Socket::Wait::Error) {
+        if (n < 0) {
             lost = true;
             break;
         }
-        if (wait == zv::net::Socket::Wait::Ready) {
-            const long n = m_socket.Recv(buf.data(), buf.size());
-            if (n < 0) {
-                lost = true;
-                break;
-            }
-            if (n > 0) {
-                lastReceived = Now();
-                reader.Feed(buf.data(), static_cast<size_t>(n));
-                proto::Frame frame;
-                for (;;) {
-                    const auto status = reader.Next(frame);
-                    if (status == proto::FrameReader::Status::NeedMore) break;
-                    if (status == proto::FrameReader::Status::Error || !Handle(frame)) {
-                        proto::ErrorMsg error;
-                        error.code = proto::kErrMalformed;
-                        error.text = "malformed frame";
-                        Send(proto::Encode(error, 0));
-                        lost = true;
-                        break;
-                    }
+        if (n > 0) {
+            lastReceived = Now();
+            const uint64_t receivedUs = UnixMicros();
+            reader.Feed(buf.data(), static_cast<size_t>(n));
+            proto::Frame frame;
+            for (;;) {
+                const auto status = reader.Next(frame);
+                if (status == proto::FrameReader::Status::NeedMore) break;
+                if (status == proto::FrameReader::Status::Error || !Handle(frame, receivedUs)) {
+                    proto::ErrorMsg error;
+                    error.code = proto::kErrMalformed;
+                    error.text = "malformed frame";
+                    Send(proto::Encode(error, 0));
+                    lost = true;
+                    break;
                 }
             }
         }
@@ -254,13 +253,13 @@ void CDeviceSession::Run() {
     }
 }
 
-bool CDeviceSession::Handle(const proto::Frame& frame) {
+bool CDeviceSession::Handle(const proto::Frame& frame, uint64_t receivedUs) {
     using proto::MsgType;
     switch (frame.header.type) {
         case MsgType::VideoFrame: {
             proto::VideoFrame video;
             if (proto::Decode(frame, video) != proto::DecodeError::None) return false;
-            if (m_listener) m_listener->OnVideo(m_loginHandle, video);
+            if (m_listener) m_listener->OnVideo(m_loginHandle, video, receivedUs);
             return true;
         }
         case MsgType::AudioPacket: {

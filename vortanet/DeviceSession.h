@@ -33,8 +33,9 @@ enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
 class ISessionListener {
 public:
     virtual ~ISessionListener() = default;
-    // On the session's receive thread.
-    virtual void OnVideo(int32_t loginHandle, const zv::proto::VideoFrame& frame) = 0;
+    // On the session's receive thread; receivedUs: when the frame's last
+    // bytes came off the socket (µs since 1970).
+    virtual void OnVideo(int32_t loginHandle, const zv::proto::VideoFrame& frame, uint64_t receivedUs) = 0;
     virtual void OnAudio(int32_t loginHandle, const zv::proto::AudioPacket& packet) = 0;
     // The device is gone: closed, silent or malformed. Called once, on the
     // receive thread, after every pending request has been failed.
@@ -87,7 +88,7 @@ private:
     static DWORD WINAPI ThreadMain(LPVOID self);
     void Run();
     // One received frame; false if it breaks the protocol.
-    bool Handle(const zv::proto::Frame& frame);
+    bool Handle(const zv::proto::Frame& frame, uint64_t receivedUs);
     void FailPending();
 
     zv::net::Socket m_socket;

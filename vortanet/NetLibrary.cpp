@@ -236,16 +236,13 @@ public:
     }
 
     int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) {
-        if (!out || out->cbSize != sizeof(VN_PLAY_STATS)) return 0;
         std::shared_ptr<Play> play = FindPlay(handle);
-        if (!play) return 0;
-        *out = play->output->Stats();
-        return 1;
+        return play && play->output->CopyStats(out) ? 1 : 0;
     }
 
     // ISessionListener, on a session's receive thread.
-    void OnVideo(int32_t login, const proto::VideoFrame& frame) override {
-        if (std::shared_ptr<Play> play = FindPlay(login, frame.info.playId)) play->output->Draw(frame);
+    void OnVideo(int32_t login, const proto::VideoFrame& frame, uint64_t receivedUs) override {
+        if (std::shared_ptr<Play> play = FindPlay(login, frame.info.playId)) play->output->Draw(frame, receivedUs);
     }
     void OnAudio(int32_t login, const proto::AudioPacket& packet) override {
         std::shared_ptr<Play> play = FindPlay(login, packet.playId);

@@ -1,6 +1,7 @@
 #include "VideoOutput.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vn {
 
@@ -13,7 +14,7 @@ uint64_t UnixMicros() {
     return ticks / 10 - 11644473600ull * 1000000ull;  // 100 ns since 1601 to µs since 1970
 }
 
-void CVideoOutput::Draw(const proto::VideoFrame& frame) {
+void CVideoOutput::Draw(const proto::VideoFrame& frame, uint64_t receivedUs) {
     const int w = frame.info.width, h = frame.info.height;
     const int stride = (w * 3 + 3) & ~3;
     m_bgr.resize(size_t(stride) * h);
@@ -33,7 +34,7 @@ void CVideoOutput::Draw(const proto::VideoFrame& frame) {
             }
         }
     }
-    Count(Blit(m_bgr.data(), w, h), w, h, frame.info.frameNo, frame.info.timestampUs);
+    Count(Blit(m_bgr.data(), w, h), w, h, frame.info.frameNo, frame.info.timestampUs, receivedUs);
 }
 
 void CVideoOutput::Present(const uint8_t* bgr, int w, int h, int stride, uint32_t frameNo, uint64_t stampUs) {
@@ -46,7 +47,7 @@ void CVideoOutput::Present(const uint8_t* bgr, int w, int h, int stride, uint32_
         for (int y = 0; y < h; ++y) std::copy_n(bgr + size_t(y) * stride, size_t(w) * 3, m_bgr.data() + size_t(y) * rowBytes);
         drawn = Blit(m_bgr.data(), w, h);
     }
-    Count(drawn, w, h, frameNo, stampUs);
+    Count(drawn, w, h, frameNo, stampUs, stampUs);
 }
 
 bool CVideoOutput::Blit(const uint8_t* bgr, int w, int h) {
@@ -65,7 +66,7 @@ bool CVideoOutput::Blit(const uint8_t* bgr, int w, int h) {
     return drawn;
 }
 
-void CVideoOutput::Count(bool drawn, int w, int h, uint32_t frameNo, uint64_t stampUs) {
+void CVideoOutput::Count(bool drawn, int w, int h, uint32_t frameNo, uint64_t sourceUs, uint64_t receivedUs) {
     const uint64_t now = UnixMicros();
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_stats.framesReceived;
@@ -76,9 +77,13 @@ void CVideoOutput::Count(bool drawn, int w, int h, uint32_t frameNo, uint64_t st
     m_stats.height = uint32_t(h);
     if (drawn) {
         ++m_stats.framesDrawn;
-        const uint64_t delay = now > stampUs ? now - stampUs : 0;
+        const auto since = [](uint64_t to, uint64_t from) { return to > from ? to - from : 0; };
+        const uint64_t delay = since(now, sourceUs);
         m_stats.latencyMaxUs = std::max<uint32_t>(m_stats.latencyMaxUs, uint32_t(std::min<uint64_t>(delay, UINT32_MAX)));
-        ++m_latency[std::min<uint64_t>(delay / 1000, kLatencyBuckets - 1)];
+        const auto add = [](std::vector<uint32_t>& h, uint64_t us) { ++h[std::min<uint64_t>(us / kBucketUs, kLatencyBuckets - 1)]; };
+        add(m_latency, delay);
+        add(m_wire, since(receivedUs, sourceUs));
+        add(m_draw, since(now, receivedUs));
     }
 }
 
@@ -91,19 +96,32 @@ VN_PLAY_STATS CVideoOutput::Stats() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     VN_PLAY_STATS s = m_stats;
     s.cbSize = sizeof s;
-    // Percentiles from the millisecond histogram, reported at the bucket's top.
-    auto percentile = [&](double q) -> uint32_t {
+    // Percentiles from the histograms, reported at the bucket's top.
+    auto percentile = [&](const std::vector<uint32_t>& h, double q) -> uint32_t {
         const uint64_t need = uint64_t(q * m_stats.framesDrawn + 0.999999);
         uint64_t seen = 0;
         for (int i = 0; i < kLatencyBuckets; ++i) {
-            seen += m_latency[i];
-            if (need && seen >= need) return uint32_t(i + 1) * 1000;
+            seen += h[i];
+            if (need && seen >= need) return uint32_t(i + 1) * kBucketUs;
         }
         return 0;
     };
-    s.latencyP50Us = percentile(0.50);
-    s.latencyP95Us = percentile(0.95);
+    s.latencyP50Us = percentile(m_latency, 0.50);
+    s.latencyP95Us = percentile(m_latency, 0.95);
+    s.wireP50Us = percentile(m_wire, 0.50);
+    s.wireP95Us = percentile(m_wire, 0.95);
+    s.drawP50Us = percentile(m_draw, 0.50);
+    s.drawP95Us = percentile(m_draw, 0.95);
     return s;
+}
+
+bool CVideoOutput::CopyStats(VN_PLAY_STATS* out) const {
+    if (!out || (out->cbSize != sizeof(VN_PLAY_STATS) && out->cbSize != VN_PLAY_STATS_SIZE_V1)) return false;
+    const uint32_t size = out->cbSize;
+    const VN_PLAY_STATS s = Stats();
+    std::memcpy(out, &s, size);
+    out->cbSize = size;
+    return true;
 }
 
 }  // namespace vn

@@ -16,10 +16,20 @@ typedef struct VN_PLAY_STATS {
     uint32_t latencyMaxUs;
     uint32_t width, height;   /* size of the last picture */
     uint32_t lastFrameNo;     /* device frame number of the last picture */
+    /* The delay in two stages (a caller whose cbSize ends at lastFrameNo
+       gets the fields above only): */
+    uint32_t wireP50Us;       /* the device's send stamp to the library's receipt */
+    uint32_t wireP95Us;
+    uint32_t drawP50Us;       /* the library's receipt to drawn */
+    uint32_t drawP95Us;
 } VN_PLAY_STATS;
+
+/* sizeof(VN_PLAY_STATS) before the stage fields. */
+#define VN_PLAY_STATS_SIZE_V1 44u
 
 #ifdef __cplusplus
 extern "C"
 #endif
-    /* 1 and *out filled for a live play; 0 for an unknown handle or a bad cbSize. */
+    /* 1 and *out filled (up to its cbSize) for a live play; 0 for an unknown
+       handle or a cbSize other than sizeof(VN_PLAY_STATS) or VN_PLAY_STATS_SIZE_V1. */
     int __cdecl NetGetPlayStats(int32_t lPlayHandle, VN_PLAY_STATS* out);

@@ -142,11 +142,8 @@ public:
     }
 
     int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) {
-        if (!out || out->cbSize != sizeof(VN_PLAY_STATS)) return 0;
         auto play = std::static_pointer_cast<CPlay>(m_registry.FindPlay(handle));
-        if (!play) return 0;
-        *out = play->Stats();
-        return 1;
+        return play && play->CopyStats(out) ? 1 : 0;
     }
 
 private:

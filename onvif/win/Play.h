@@ -30,7 +30,7 @@ public:
     bool Start(const std::shared_ptr<CPlay>& self, std::function<void()> broken, std::function<void()> lost);
     void Stop() override;
 
-    VN_PLAY_STATS Stats() const { return m_output.Stats(); }
+    bool CopyStats(VN_PLAY_STATS* out) const { return m_output.CopyStats(out); }
     // A picture into the window, unless stopped: on the drawer's thread.
     void Present(const uint8_t* bgr, int w, int h, uint32_t no, uint64_t stampUs);
     bool Stopped() const { return m_stop; }

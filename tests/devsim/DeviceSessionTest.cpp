@@ -24,18 +24,25 @@ uint64_t NowMicros() {
                                      .count());
 }
 
-// The next frame rendered after `since` (device and test share the clock):
-// frames already in flight still show the old state.
-bool FrameAfter(TestClient& c, uint64_t since, VideoFrame& v) {
+// The first frame numbered from `frameNo` on: the device took its view (and
+// colour) after the state that gave the number. Frames already in flight
+// still show the old state, and a frame's timestamp is its send time, not
+// its render time, so only the number tells.
+bool FrameFrom(TestClient& c, uint32_t frameNo, VideoFrame& v) {
     const auto deadline = Clock::now() + milliseconds(3000);
     while (Clock::now() < deadline)
-        if (c.NextVideo(v, 1000) && v.info.timestampUs > since) return true;
+        if (c.NextVideo(v, 1000) && v.info.frameNo >= frameNo) return true;
     return false;
 }
 
 }  // namespace
 
-class DeviceSession : public SimFixture {};
+class DeviceSession : public SimFixture {
+protected:
+    uint32_t NextFrameNo(const char* dev, int ch) {
+        return static_cast<uint32_t>(std::stoul(State(dev, ch).at("frames")));
+    }
+};
 
 TEST_F(DeviceSession, LoginProvesThePasswordWithoutSendingIt) {
     TestClient c;
@@ -135,6 +142,29 @@ TEST_F(DeviceSession, LivePlayDeliversFramesWithAChangingOverlay) {
     EXPECT_EQ(c->Status(stop), kBadPlay);
 }
 
+TEST_F(DeviceSession, FramesCarryTheirSendTimeAndTheDeviceTimesRenderToSend) {
+    ASSERT_EQ(ParseReply(sim->Execute(std::string("stages ") + kDevA + " reset")).count("frames"), 1u);
+    auto c = Client();
+    const uint64_t before = NowMicros();
+    StartPlay(*c, 0);
+    StartPlay(*c, 3);
+    std::map<uint32_t, uint64_t> last;  // per channel
+    for (int i = 0; i < 12; ++i) {
+        VideoFrame v;
+        ASSERT_TRUE(c->NextVideo(v, 2000));
+        EXPECT_GE(v.info.timestampUs, before);
+        EXPECT_LE(v.info.timestampUs, NowMicros());
+        EXPECT_GT(v.info.timestampUs, last[v.info.channel]) << "channel " << v.info.channel;
+        last[v.info.channel] = v.info.timestampUs;
+    }
+    const auto st = ParseReply(sim->Execute(std::string("stages ") + kDevA + " reset"));
+    EXPECT_GE(Num(st, "frames"), 12);
+    EXPECT_GT(Num(st, "render_send_p95_us"), 0);
+    EXPECT_GE(Num(st, "render_send_p95_us"), Num(st, "render_send_p50_us"));
+    EXPECT_LE(Num(ParseReply(sim->Execute(std::string("stages ") + kDevB)), "frames"), 0) << "another device's frames";
+    EXPECT_EQ(sim->Execute(std::string("stages ") + kDevA + " again").rfind("ERR", 0), 0u);
+}
+
 TEST_F(DeviceSession, PlaysOnTwoDevicesAndFormatsAreIndependent) {
     auto a = Client(kDevA);
     auto b = Client(kDevB);
@@ -188,7 +218,7 @@ TEST_F(DeviceSession, PtzUpMovesTheDomeAndStopFreezesIt) {
     EXPECT_EQ(still.at("moving"), "0");
     EXPECT_GT(frozen, 5.0);
 
-    ASSERT_TRUE(FrameAfter(*c, NowMicros(), after));
+    ASSERT_TRUE(FrameFrom(*c, NextFrameNo(kDevA, 2), after));
     EXPECT_GT(DiffIn(before, after, 60, 80, 200, 120), 1000u) << "the picture did not move";
 }
 
@@ -227,7 +257,7 @@ TEST_F(DeviceSession, ConfigRoundTripChangesColourBytesAndPicture) {
     set.data[340 + 210] = 0;     // saturation
     set.data[340 + 100] = 0x5A;  // an uninterpreted byte, kept as written
     EXPECT_EQ(c->Status(set), kOk);
-    const uint64_t written = NowMicros();
+    const uint32_t written = NextFrameNo(kDevA, 1);
     ConfigData back;
     ASSERT_TRUE(c->Call(all, back));
     EXPECT_EQ(back.data, set.data);
@@ -237,7 +267,7 @@ TEST_F(DeviceSession, ConfigRoundTripChangesColourBytesAndPicture) {
     EXPECT_EQ(State(kDevA, 0).at("brightness"), "127");
 
     VideoFrame after;
-    ASSERT_TRUE(FrameAfter(*c, written, after));
+    ASSERT_TRUE(FrameFrom(*c, written, after));
     EXPECT_GT(MeanOf(after, 60, 80, 200, 120, 1), MeanOf(before, 60, 80, 200, 120, 1) + 40);
 
     // Sizes and commands the device does not take.

@@ -64,6 +64,16 @@ inline double NowUs() {
     return static_cast<double>(c.QuadPart) / perUs;
 }
 
+// This process's CPU time (user and kernel), seconds.
+inline double CpuSeconds() {
+    FILETIME c, e, k, u;
+    if (!GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u)) return 0;
+    auto s = [](const FILETIME& f) {
+        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
+    };
+    return s(k) + s(u);
+}
+
 // Keeps the windows responsive for ms milliseconds.
 inline void Pump(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
@@ -213,5 +223,38 @@ private:
     SOCKET m_s = INVALID_SOCKET;
     uint32_t m_seq = 0;
 };
+
+// One command to devsim's control port (loopback): its reply line, or "" on
+// any failure.
+inline std::string ControlCommand(uint16_t port, const std::string& line) {
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return "";
+    std::string reply;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    DWORD timeout = 2000;
+    if (s != INVALID_SOCKET &&
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) == 0 &&
+        connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        const std::string out = line + "\n";
+        if (send(s, out.data(), static_cast<int>(out.size()), 0) == static_cast<int>(out.size())) {
+            char c;
+            while (recv(s, &c, 1, 0) == 1 && c != '\n') reply += c;
+        }
+    }
+    if (s != INVALID_SOCKET) closesocket(s);
+    WSACleanup();
+    if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+    return reply;
+}
+
+// The number after " key=" in a control reply; 0 when missing.
+inline double ReplyValue(const std::string& reply, const std::string& key) {
+    const size_t at = reply.find(" " + key + "=");
+    return at == std::string::npos ? 0 : std::atof(reply.c_str() + at + key.size() + 2);
+}
 
 }  // namespace bench

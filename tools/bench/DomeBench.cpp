@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         }
     }
     Report("Dome panel creation", "CreateDialogParam(6051), do-nothing procedure", bare,
-           "DVR_ShowCamera, shown, login pooled", shown, 3.0);
+           "DVR_ShowCamera, shown, login pooled", shown, 2.0);
 
     // PTZ: the panel kept hidden, alternate up and stop so the dome stays put.
     ShowCamera(&cam, 0, 0, 0);

@@ -319,7 +319,9 @@ bool DecodeAndDrawH264(const std::string& path) {
     return true;
 }
 
-// 3. Plays side by side: what share of the pictures sent was drawn.
+// 3. Plays side by side: what share of the pictures sent was drawn, how
+// late (a picture's arrival to drawn: depacketising, decoding, converting
+// and drawing) and this process's CPU per play.
 bool Streams(bench::Vortanet& net, const Options& o, const std::string& device, const char* what) {
     using StartFn = int32_t(WINAPI*)(int32_t, int32_t, HWND);
     using StopFn = int32_t(WINAPI*)(int32_t);
@@ -331,6 +333,8 @@ bool Streams(bench::Vortanet& net, const Options& o, const std::string& device, 
     const int32_t login = net.Login(device.c_str(), 0, "admin", "admin", nullptr, &error);
     if (!login || !Start || !Stop || !Stats) return false;
     int best = 0;
+    std::printf("  %s: plays, pictures drawn a second each, %% not drawn, arrival -> drawn p50 (median) / "
+                "p95 (worst play) ms, host CPU %% of a core per play\n", what);
     for (int n : {1, 2, 4, 8, 12, 16}) {
         if (n > o.maxStreams) break;
         std::vector<HWND> panes;
@@ -351,14 +355,25 @@ bool Streams(bench::Vortanet& net, const Options& o, const std::string& device, 
             return sum;
         };
         const uint64_t d0 = drawn();
-        const double t0 = bench::NowUs();
+        const double t0 = bench::NowUs(), cpu0 = bench::CpuSeconds();
         Pump(DWORD(o.seconds) * 1000);
-        const double secs = (bench::NowUs() - t0) / 1e6;
+        const double secs = (bench::NowUs() - t0) / 1e6, cpu = bench::CpuSeconds() - cpu0;
         const uint64_t d1 = drawn();
         const double expected = 25.0 * secs * n;
         const double share = double(d1 - d0) / expected;
-        std::printf("  %2d %s plays (%d started): %.1f pictures drawn a second each, %.2f %% not drawn\n", n, what,
-                    int(plays.size()), double(d1 - d0) / secs / n, std::max(0.0, 100 * (1 - share)));
+        std::vector<double> p50s;
+        double p95 = 0;
+        for (int32_t p : plays) {
+            VN_PLAY_STATS st{};
+            st.cbSize = sizeof st;
+            if (!Stats(p, &st)) continue;
+            p50s.push_back(st.drawP50Us / 1000.0);
+            p95 = std::max(p95, st.drawP95Us / 1000.0);
+        }
+        std::printf("  %2d %s plays (%d started): %.1f pictures drawn a second each, %.2f %% not drawn, "
+                    "arrival -> drawn p50 %.1f / p95 %.1f ms, host CPU %.2f %% per play\n", n, what,
+                    int(plays.size()), double(d1 - d0) / secs / n, std::max(0.0, 100 * (1 - share)),
+                    bench::Percentile(p50s, 0.5), p95, 100 * cpu / secs / n);
         for (int32_t p : plays) Stop(p);
         for (HWND w : panes) DestroyWindow(w);
         Pump(200);

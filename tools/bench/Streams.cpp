@@ -5,6 +5,7 @@
 //
 //   zv_bench_streams.exe [--seconds N] [--streams N] [--device ADDR]...
 //                      [--channels-per-device N] [--floor-seconds N] [--user NAME:PASSWORD]
+//                      [--control PORT]
 //
 // Streams take the channels of the first device, then of the next, and so on
 // (--channels-per-device, default 16). The floor is one stream alone, played
@@ -12,6 +13,11 @@
 // ratios to it. The lines "floor: begin/end" and "measure: begin/end"
 // bracket the two windows, so a script can sample the device simulator's CPU
 // over the same spans.
+//
+// The delay is given in stages: devsim's render to its send (read from its
+// control port, --control, over the same windows), the wire (the send stamp
+// in the frame to the library's receipt) and the library's receipt to the
+// picture drawn. A last line "row: ..." holds the figures for a table.
 #include "BenchSupport.h"
 
 #include <cstdlib>
@@ -30,6 +36,7 @@ struct Args {
     int streams = 16;
     int perDevice = 16;
     int floorSeconds = 5;
+    int controlPort = 0;  // devsim's control port; 0: no devsim stage
 };
 
 bool Parse(int argc, char** argv, Args& a) {
@@ -42,6 +49,7 @@ bool Parse(int argc, char** argv, Args& a) {
         else if (k == "--streams") a.streams = std::min(64, std::max(1, std::atoi(v.c_str())));
         else if (k == "--channels-per-device") a.perDevice = std::max(1, std::atoi(v.c_str()));
         else if (k == "--floor-seconds") a.floorSeconds = std::max(1, std::atoi(v.c_str()));
+        else if (k == "--control") a.controlPort = std::atoi(v.c_str());
         else if (k == "--user") {
             const size_t c = v.find(':');
             if (c == std::string::npos) return false;
@@ -55,14 +63,32 @@ bool Parse(int argc, char** argv, Args& a) {
 
 using PlayStatsFn = int(__cdecl*)(int32_t, VN_PLAY_STATS*);
 
-double CpuSeconds() {
-    FILETIME c, e, k, u;
-    if (!GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u)) return 0;
-    auto s = [](const FILETIME& f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-    };
-    return s(k) + s(u);
-}
+using bench::CpuSeconds;
+
+struct Stage {
+    double p50 = 0, p95 = 0;  // ms
+};
+
+// devsim's render to send over a window: restarted at its begin, read at its
+// end; the worst of the devices used.
+struct DevsimStage {
+    const Args& a;
+    size_t devices;
+    void Restart() const {
+        for (size_t i = 0; a.controlPort && i < devices; ++i)
+            bench::ControlCommand(static_cast<uint16_t>(a.controlPort), "stages " + a.devices[i] + " reset");
+    }
+    Stage Read() const {
+        Stage st;
+        for (size_t i = 0; a.controlPort && i < devices; ++i) {
+            const std::string r =
+                bench::ControlCommand(static_cast<uint16_t>(a.controlPort), "stages " + a.devices[i]);
+            st.p50 = std::max(st.p50, bench::ReplyValue(r, "render_send_p50_us") / 1000);
+            st.p95 = std::max(st.p95, bench::ReplyValue(r, "render_send_p95_us") / 1000);
+        }
+        return st;
+    }
+};
 
 
 }  // namespace
@@ -149,14 +175,21 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
 
+    const size_t devicesUsed =
+        std::min(a.devices.size(), static_cast<size_t>((a.streams + a.perDevice - 1) / a.perDevice));
+    const DevsimStage devsim{a, devicesUsed};
+    const DevsimStage devsimFloor{a, 1};
+
     // Floor: the first stream alone.
     if (!start(0)) return 1;
     Pump(1000);
     const VN_PLAY_STATS f0 = playStats(cams[0]);
     double cpu0 = CpuSeconds(), wall0 = bench::NowUs();
+    devsimFloor.Restart();
     mark("floor: begin");
     Pump(static_cast<DWORD>(a.floorSeconds) * 1000);
     const VN_PLAY_STATS f1 = playStats(cams[0]);
+    const Stage devsimAlone = devsimFloor.Read();
     const double floorCpu = (CpuSeconds() - cpu0) / ((bench::NowUs() - wall0) / 1e6);
     mark("floor: end");
     stopVideo(&cams[0]);
@@ -177,11 +210,13 @@ int main(int argc, char** argv) {
     for (auto& c : cams) s0.push_back(playStats(c));
     cpu0 = CpuSeconds();
     wall0 = bench::NowUs();
+    devsim.Restart();
     std::printf("measure: begin (%d s)\n", a.seconds);
     std::fflush(stdout);
     Pump(static_cast<DWORD>(a.seconds) * 1000);
     for (auto& c : cams) s1.push_back(playStats(c));
     const double cpu1 = CpuSeconds(), wall1 = bench::NowUs();
+    const Stage devsimAll = devsim.Read();
     mark("measure: end");
     Pump(2000);  // still playing while a script reads /proc and takes a screenshot
 
@@ -203,8 +238,8 @@ int main(int argc, char** argv) {
     }
     const double expected = 25.0 * wall * started;
     const double hostPerStream = 100.0 * (cpu1 - cpu0) / wall / started;
-    std::printf("\nfloor, 1 stream alone for %d s: %u frames drawn, %u dropped, latency p50 %.0f ms "
-                "p95 %.0f ms, host CPU %.2f %% of a core\n",
+    std::printf("\nfloor, 1 stream alone for %d s: %u frames drawn, %u dropped, latency p50 %.1f ms "
+                "p95 %.1f ms, host CPU %.2f %% of a core\n",
                 a.floorSeconds, f1.framesDrawn - f0.framesDrawn, f1.framesDropped - f0.framesDropped,
                 f1.latencyP50Us / 1000.0, f1.latencyP95Us / 1000.0, 100.0 * floorCpu);
     std::printf("\n%d streams, %.1f s measured (%ux%u pictures drawn into %dx%d panes)\n", started, wall,
@@ -232,6 +267,55 @@ int main(int argc, char** argv) {
                 "(%.2fx the single stream's)\n",
                 100.0 * (cpu1 - cpu0) / wall, hostPerStream,
                 floorCpu > 0 ? hostPerStream / (100.0 * floorCpu) : 0.0);
+
+    // The stages: for one stream its own figures; for many, the median of
+    // the streams' p50 and the worst stream's p95.
+    auto stageOf = [&](uint32_t VN_PLAY_STATS::*p50, uint32_t VN_PLAY_STATS::*p95) {
+        std::vector<double> mid;
+        Stage st;
+        for (size_t i = 0; i < cams.size(); ++i) {
+            if (cams[i].nConnectState != 1) continue;
+            mid.push_back(s1[i].*p50 / 1000.0);
+            st.p95 = std::max(st.p95, s1[i].*p95 / 1000.0);
+        }
+        st.p50 = bench::Percentile(mid, 0.5);
+        return st;
+    };
+    auto alone = [&](uint32_t VN_PLAY_STATS::*p50, uint32_t VN_PLAY_STATS::*p95) {
+        return Stage{f1.*p50 / 1000.0, f1.*p95 / 1000.0};
+    };
+    const Stage wire1 = alone(&VN_PLAY_STATS::wireP50Us, &VN_PLAY_STATS::wireP95Us);
+    const Stage draw1 = alone(&VN_PLAY_STATS::drawP50Us, &VN_PLAY_STATS::drawP95Us);
+    const Stage window1 = alone(&VN_PLAY_STATS::latencyP50Us, &VN_PLAY_STATS::latencyP95Us);
+    const Stage wireN = stageOf(&VN_PLAY_STATS::wireP50Us, &VN_PLAY_STATS::wireP95Us);
+    const Stage drawN = stageOf(&VN_PLAY_STATS::drawP50Us, &VN_PLAY_STATS::drawP95Us);
+    const Stage windowN = stageOf(&VN_PLAY_STATS::latencyP50Us, &VN_PLAY_STATS::latencyP95Us);
+    // Render to window: devsim's stage added to the library's (the frame
+    // carries one stamp, its send time).
+    const Stage whole1{devsimAlone.p50 + window1.p50, devsimAlone.p95 + window1.p95};
+    const Stage wholeN{devsimAll.p50 + windowN.p50, devsimAll.p95 + windowN.p95};
+    std::printf("\n  stages, ms                         1 stream p50    p95 | %2d streams p50    p95 (worst stream)\n",
+                started);
+    auto line = [](const char* name, Stage one, Stage many) {
+        std::printf("  %-34s %8.1f %6.1f | %15.1f %6.1f\n", name, one.p50, one.p95, many.p50, many.p95);
+    };
+    if (a.controlPort) line("devsim render + queue", devsimAlone, devsimAll);
+    line("wire (send -> library receipt)", wire1, wireN);
+    line("library receipt -> drawn", draw1, drawN);
+    line("device send -> window", window1, windowN);
+    if (a.controlPort) line("render -> window (devsim + send)", whole1, wholeN);
+    auto ratio = [](double x, double floor) { return floor > 0 ? x / floor : 0.0; };
+    const Stage& w1 = a.controlPort ? whole1 : window1;
+    const Stage& wN = a.controlPort ? wholeN : windowN;
+    std::printf("  target: library receipt -> drawn p95, %d streams / 1 stream: %.2fx (target <= 2x)\n", started,
+                ratio(drawN.p95, draw1.p95));
+    std::printf("  target: %s p95, worst stream / single-stream floor: %.2fx (target <= 2x)\n",
+                a.controlPort ? "render -> window" : "device send -> window", ratio(wN.p95, w1.p95));
+    std::printf("row: streams=%d size=%ux%u dropped_pct=%.3f devsim_p95=%.1f wire_p95=%.1f draw_p95=%.1f "
+                "window_p95=%.1f whole_p95=%.1f host_cpu_per_stream=%.2f fps=%.2f\n",
+                started, s1[0].width, s1[0].height,
+                100.0 * dropped / std::max<double>(1, static_cast<double>(received + dropped)), devsimAll.p95,
+                wireN.p95, drawN.p95, windowN.p95, wN.p95, hostPerStream, received / wall / started);
 
     for (auto& c : cams)
         if (c.nConnectState == 1) stopVideo(&c);

@@ -104,5 +104,36 @@ TEST(BitmapRegion, ManyRunsAreFlushedInBatchesIntoOneRegion) {
 
 TEST(BitmapRegion, NullBitmapGivesNull) { EXPECT_EQ(CreateRegionFromBitmap(nullptr, 0xFF0000, 0), nullptr); }
 
+// Windows take their region over (SetWindowRgn): every caller gets a region
+// of its own, the same as a fresh one, also after others were freed, and for
+// each key apart; a bitmap forgotten, or never kept, is read afresh.
+TEST(BitmapRegion, SharedBitmapsHandOutCopiesOfOneRegion) {
+    HBITMAP bmp = MakeBitmap(16, 12, [](int x, int y) { return x + y < 6 ? 0xFF0000u : 0x00FF00u; });
+    HRGN fresh = CreateRegionFromBitmap(bmp, 0xFF0000, 0);
+    HRGN freshGreen = CreateRegionFromBitmap(bmp, 0x00FF00, 0);
+    KeepRegionsOf(bmp);
+    for (int round = 0; round < 2; ++round) {  // kept, then forgotten
+        HRGN a = RegionForBitmap(bmp, 0xFF0000, 0);
+        HRGN b = RegionForBitmap(bmp, 0xFF0000, 0);
+        ASSERT_TRUE(a && b);
+        EXPECT_NE(a, b);
+        EXPECT_TRUE(EqualRgn(a, fresh));
+        DeleteObject(a);
+        EXPECT_TRUE(EqualRgn(b, fresh)) << "round " << round;
+        HRGN green = RegionForBitmap(bmp, 0x00FF00, 0);
+        EXPECT_TRUE(EqualRgn(green, freshGreen));
+        DeleteObject(green);
+        HRGN c = RegionForBitmap(bmp, 0xFF0000, 0);
+        EXPECT_TRUE(EqualRgn(c, fresh));
+        DeleteObject(b);
+        DeleteObject(c);
+        ForgetSharedBitmaps();
+    }
+    EXPECT_EQ(RegionForBitmap(nullptr, 0xFF0000, 0), nullptr);
+    DeleteObject(fresh);
+    DeleteObject(freshGreen);
+    DeleteObject(bmp);
+}
+
 }  // namespace
 }  // namespace zv
