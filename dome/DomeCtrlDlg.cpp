@@ -227,14 +227,29 @@ int32_t CDomeCtrlDlg::RenewLogin() {
     return m_pLoginSource ? m_pLoginSource->PooledLogin(m_cameraInfo) : 0;
 }
 
+namespace {
+
+const DomeButton* FindDomeButton(uintptr_t id) {
+    for (const DomeButton& b : kDomeButtons)
+        if (static_cast<uintptr_t>(b.id) == id) return &b;
+    return nullptr;
+}
+
+}  // namespace
+
 LRESULT CDomeCtrlDlg::OnButtonHold(ui::CMessage& msg) {
+    // The button's id at the press and every 250 ms, 0 at the release.
     m_bButtonHeld = msg.wParam != 0;
-    m_ptz.OnPtzButton(msg.wParam);
+    if (msg.wParam == 0) {
+        m_ptz.OnButtonRelease();
+    } else if (const DomeButton* b = FindDomeButton(msg.wParam)) {
+        m_ptz.OnButtonPress(b->kind, b->nAction);
+    }
     return 0;
 }
 
-LRESULT CDomeCtrlDlg::OnBusyOnlyClick(ui::CMessage&) {
-    m_ptz.OnBusyOnlyClick();
+LRESULT CDomeCtrlDlg::OnButtonClick(ui::CMessage& msg) {
+    if (const DomeButton* b = FindDomeButton(LOWORD(msg.wParam))) m_ptz.OnButtonPress(b->kind, b->nAction);
     return 0;
 }
 

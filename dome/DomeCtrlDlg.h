@@ -72,7 +72,7 @@ private:
     LRESULT OnMouseMove(ui::CMessage& msg);
     LRESULT OnLButtonUp(ui::CMessage& msg);
     LRESULT OnTimer(ui::CMessage& msg);
-    LRESULT OnBusyOnlyClick(ui::CMessage& msg);
+    LRESULT OnButtonClick(ui::CMessage& msg);  // the click-only buttons with a PTZ effect
     LRESULT OnListRightClick(ui::CMessage& msg);
     LRESULT OnEraseBkgnd(ui::CMessage& msg);
     LRESULT OnDestroy(ui::CMessage& msg);
@@ -113,10 +113,10 @@ private:
         {WM_MOUSEMOVE, &CDomeCtrlDlg::OnMouseMove},
         {WM_LBUTTONUP, &CDomeCtrlDlg::OnLButtonUp},
         {WM_TIMER, &CDomeCtrlDlg::OnTimer},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_FOCUS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_FOCUS_AUTO, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnButtonClick},
         // EXIT hides (the panel base). The zoom-auto and list-side buttons,
         // the combo box, a double click on a list and the list menus'
         // commands end without effect: they have no entry.

@@ -5,7 +5,7 @@
 #include <new>
 #include <system_error>
 
-#include "PtzCommandSet.h"
+#include "PtzActions.h"
 
 namespace zv {
 

@@ -13,7 +13,6 @@
 #include "ColorBlock.h"
 #include "Input.h"
 #include "Messages.h"
-#include "resource.h"
 #include "zentavo.h"
 
 namespace zv::fuzz {
@@ -45,7 +44,7 @@ void Command(SeedWriter& w, uint32_t action, int32_t speed) {
     w.Range(0, 6, 1).Bool(true).Range<uint32_t>(0, 16, action).Bool(true).Range(-2, 70, speed);
 }
 // Index into the harness's button table: 0 the release, 1 up, ... 11 speed
-// down, 12 speed up, 13 speed auto, 14 an auto button, 15 the joystick frame.
+// down, 12 speed up, 13 speed auto, 14 an auto button, 15 one without effect.
 void Button(SeedWriter& w, size_t index) { w.Range(0, 6, 2).Range(0, 7, 1).Range<size_t>(0, 15, index); }
 void Joystick(SeedWriter& w, int left, int top, int width, int dx, int dy) {
     w.Range(0, 6, 5);
