@@ -20,21 +20,26 @@
 
 #include "ColourMap.h"
 #include "DeadlineMutex.h"
+#include "DeviceFacts.h"
 #include "OnvifMessages.h"
 #include "SoapClient.h"
 #include "Url.h"
+#include "Wire.h"
 
 namespace zv::onvif {
 
-// The login's outcome, also the library's error out value (as in the other build).
-enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
-                        LOGIN_NETWORK = 3, LOGIN_PROTOCOL = 4 };
-
-constexpr int kDeviceBlockSize = 212;
-constexpr int kChannelCountOffset = 181;
-constexpr int kChannelRecordSize = 340;
-constexpr int kColourOffset = 208;  // brightness, contrast, saturation, hue
-constexpr int kLoginInfoSize = 56;
+// The blocks' layout and the login's outcomes, as in the other build.
+using proto::kChannelCountOffset;
+using proto::kChannelRecordSize;
+using proto::kColourOffset;
+using proto::kDeviceBlockSize;
+using proto::LoginError;
+using proto::LOGIN_OK;
+using proto::LOGIN_BAD_PASSWORD;
+using proto::LOGIN_REFUSED;
+using proto::LOGIN_NETWORK;
+using proto::LOGIN_PROTOCOL;
+constexpr int kLoginInfoSize = static_cast<int>(proto::kDeviceInfoSize);
 constexpr uint8_t kDefaultHue = 255;  // what a device's records start with in the other build
 
 enum class Codec { None, Jpeg, H264 };

@@ -189,7 +189,7 @@ public:
             const int32_t n = whole ? size : m_in.Range(0, size);
             auto* p = static_cast<uint8_t*>(buffer);
             std::memset(p, 0x3C, static_cast<size_t>(n));
-            if (size == DEVICE_BLOCK_SIZE) p[CHANNEL_COUNT_OFFSET] = m_in.Range<uint8_t>(0, 5);
+            if (size == proto::kDeviceBlockSize) p[proto::kChannelCountOffset] = m_in.Range<uint8_t>(0, 5);
             *returned = whole ? n : m_in.Int<int32_t>();
             Trace("  GetDevConfig %d size %d: %d bytes, %d returned", login, size, n, *returned);
         }
@@ -201,7 +201,7 @@ public:
     void SetDevConfig(int32_t login, int32_t, int32_t, void* buffer, int32_t size, int32_t) override {
         std::lock_guard<std::mutex> lock(m_mu);
         FUZZ_CHECK(!KnownLogin(login).loggedOut);
-        FUZZ_CHECK(buffer && size > 0 && size % CHANNEL_RECORD_SIZE == 0);
+        FUZZ_CHECK(buffer && size > 0 && size % proto::kChannelRecordSize == 0);
         ++configWrites;
         Trace("  SetDevConfig %d size %d", login, size);
     }
