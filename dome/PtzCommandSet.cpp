@@ -63,7 +63,7 @@ int CPtzCommandSet::SendPtzCommand(uint32_t nAction, int32_t nSpeed) {
             result = SendPtzAction(m_net, renewed, channel, nAction, speed, panelSpeed);
         }
     }
-    m_bBusy.store(0, std::memory_order_relaxed);
+    m_bBusy.store(false, std::memory_order_relaxed);
     // A stop that failed is owed until one gets through; any command that
     // gets through means the device follows us again.
     if (result != 0) {
@@ -83,7 +83,7 @@ void CPtzCommandSet::SetSpeed(int32_t nSpeed) {
 void CPtzCommandSet::OnButtonPress(PtzButtonKind kind, uint32_t nAction) {
     if (kind == PtzButtonKind::None || IsBusy()) return;  // busy: presses are ignored
     m_feedback.BeginWaitCursor();
-    m_bBusy.store(1, std::memory_order_relaxed);
+    m_bBusy.store(true, std::memory_order_relaxed);
     switch (kind) {
     case PtzButtonKind::SpeedDown: SetSpeed(Speed() - 1); break;
     case PtzButtonKind::SpeedUp: SetSpeed(Speed() + 1); break;
@@ -97,7 +97,7 @@ void CPtzCommandSet::OnButtonPress(PtzButtonKind kind, uint32_t nAction) {
 void CPtzCommandSet::OnButtonRelease() {
     // Even while busy: the release's stop is what clears the mark.
     m_feedback.BeginWaitCursor();
-    m_bBusy.store(1, std::memory_order_relaxed);
+    m_bBusy.store(true, std::memory_order_relaxed);
     SendPtzCommand(PTZ_STOP, Speed());
     m_feedback.EndWaitCursor();
 }

@@ -90,7 +90,7 @@ public:
     void OnBusyOnlyClick() { OnButtonPress(PtzButtonKind::BusyOnly, PTZ_STOP); }
 
     int32_t Speed() const { return m_nSpeed.load(std::memory_order_relaxed); }
-    int IsBusy() const { return m_bBusy.load(std::memory_order_relaxed); }
+    bool IsBusy() const { return m_bBusy.load(std::memory_order_relaxed); }
     int32_t LoginHandle() const { return m_lLoginHandle.load(std::memory_order_relaxed); }
 
 private:
@@ -102,7 +102,7 @@ private:
     std::atomic<int32_t> m_lLoginHandle{0};
     std::atomic<int32_t> m_nChannel{0};
     std::atomic<int32_t> m_nSpeed{kDefaultSpeed};
-    std::atomic<int> m_bBusy{0};
+    std::atomic<bool> m_bBusy{false};
     std::atomic<bool> m_bStopOwed{false};
     std::atomic<bool> m_bMoving{false};
 };

@@ -348,7 +348,7 @@ int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y)
             return 0;
         }
         m_pDomeDlg->SetLoginSource(this);
-        const int bShow = nShow & 0xFF;
+        const bool bShow = (nShow & 0xFF) != 0;
         m_pDomeDlg->SetPlacement(bShow, x, y);
         if (!m_pDomeDlg->CreateFromTemplate()) {
             m_panels.ShowMessage(PanelMessage::CreateFailed);
@@ -405,7 +405,7 @@ int CSessionManager::ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y
             m_panels.ShowMessage(PanelMessage::NotInitialised);
             return 0;
         }
-        const int bShow = nShow & 0xFF;
+        const bool bShow = (nShow & 0xFF) != 0;
         // Its initialisation reads the device and places the window.
         m_pColorDlg->SetLogin(login.lLoginHandle, camera);
         m_pColorDlg->SetPlacement(bShow, x, y);

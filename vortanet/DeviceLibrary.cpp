@@ -46,7 +46,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_callback = callback;
         m_user = user;
-        m_initialised = true;
         return 1;
     }
 
@@ -54,7 +53,6 @@ public:
         std::vector<SessionPtr> sessions;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_initialised = false;
             m_callback = nullptr;  // no notice once the host has let go of us
             for (auto& l : m_logins) sessions.push_back(std::move(l.second.session));
             for (auto& s : m_finished) sessions.push_back(std::move(s));
@@ -346,7 +344,6 @@ private:
     }
 
     std::mutex m_mutex;
-    bool m_initialised = false;
     VN_DISCONNECT_CALLBACK m_callback = nullptr;
     uintptr_t m_user = 0;
     int32_t m_nextHandle = 0;

@@ -436,7 +436,7 @@ template <class Base>
 class FuzzPanel : public Base {
 public:
     FuzzPanel(ModelLibrary& net, FuzzPanels& owner) : m_net(net), m_owner(owner) {}
-    void SetPlacement(int, int, int) override {}
+    void SetPlacement(bool, int, int) override {}
     void SetLogin(int32_t login, const CAMERA_INFO& camera) override {
         // A login the pool holds (or one the library has just lost).
         FUZZ_CHECK(login != 0 && m_net.KnownLiveOrLost(login));
