@@ -79,10 +79,10 @@ void Device::InitBlocks() {
         const size_t base = kChannelRecordSize * static_cast<size_t>(ch);
         PutText(m_channelBlock, base, 32, "CAM " + std::to_string(ch + 1));
         const ColourBytes c;
-        m_channelBlock[base + kColourOffset] = c.brightness;
-        m_channelBlock[base + kColourOffset + 1] = c.contrast;
-        m_channelBlock[base + kColourOffset + 2] = c.saturation;
-        m_channelBlock[base + kColourOffset + 3] = c.hue;
+        m_channelBlock[base + kColorOffset] = c.brightness;
+        m_channelBlock[base + kColorOffset + 1] = c.contrast;
+        m_channelBlock[base + kColorOffset + 2] = c.saturation;
+        m_channelBlock[base + kColorOffset + 3] = c.hue;
     }
 }
 
@@ -222,7 +222,7 @@ void Device::SetFaults(const Faults& f) {
 }
 
 ColourBytes Device::ColourOf(int channel) const {
-    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourOffset;
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;
     ColourBytes c;
     c.brightness = m_channelBlock[base];
     c.contrast = m_channelBlock[base + 1];
@@ -500,7 +500,7 @@ bool Device::Colour(int channel, ColourBytes& out) const {
 bool Device::SetColour(int channel, const ColourBytes& c) {
     std::lock_guard<std::mutex> lk(m_mu);
     if (channel < 0 || channel >= m_opt.channels) return false;
-    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourOffset;
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;
     m_channelBlock[base] = c.brightness;
     m_channelBlock[base + 1] = c.contrast;
     m_channelBlock[base + 2] = c.saturation;

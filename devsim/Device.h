@@ -30,7 +30,7 @@ using proto::kCfgChannel;
 using proto::kCfgDevice;
 using proto::kChannelCountOffset;
 using proto::kChannelRecordSize;
-using proto::kColourOffset;  // brightness, contrast, saturation, hue
+using proto::kColorOffset;  // brightness, contrast, saturation, hue
 using proto::kDeviceBlockSize;
 
 struct Counters {

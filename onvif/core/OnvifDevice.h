@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ColourMap.h"
+#include "ColorMap.h"
 #include "DeadlineMutex.h"
 #include "DeviceFacts.h"
 #include "OnvifMessages.h"
@@ -31,7 +31,7 @@ namespace zv::onvif {
 // The blocks' layout and the login's outcomes, as in the other build.
 using proto::kChannelCountOffset;
 using proto::kChannelRecordSize;
-using proto::kColourOffset;
+using proto::kColorOffset;
 using proto::kDeviceBlockSize;
 using proto::LoginError;
 using proto::LOGIN_OK;
@@ -111,7 +111,7 @@ private:
         bool spacesKnown = false;
         PtzSpaces spaces;
         bool rangesKnown = false;
-        ColourMap colour;
+        ColorMap colour;
         bool reported = false;
         uint8_t lastBytes[3] = {0, 0, 0};  // what the last read handed out
         bool focusMoving = false;
@@ -121,8 +121,8 @@ private:
     OnvifDevice(const std::string& user, const std::string& password, const Timeouts& t);
     SoapClient::Outcome Call(const std::string& service, const std::string& body, SoapReply& reply,
                              int64_t deadline);
-    bool ReadColour(Channel& ch, uint8_t bytes[3], int64_t deadline);
-    bool WriteColour(Channel& ch, const uint8_t bytes[3], int64_t deadline);
+    bool ReadColor(Channel& ch, uint8_t bytes[3], int64_t deadline);
+    bool WriteColor(Channel& ch, const uint8_t bytes[3], int64_t deadline);
     void EnsureSpaces(Channel& ch, int64_t deadline);
     void EnsureRanges(Channel& ch, int64_t deadline);
     uint8_t GetHue(int channel) const;

@@ -19,11 +19,11 @@ constexpr int kDeviceBlockSize = 212;
 constexpr int kChannelCountOffset = 181;  // N, the number of channel records (8 bits)
 constexpr int kChannelRecordSize = 340;
 // The picture values within a channel record, one byte each, in this order.
-constexpr int kColourOffset = 208;
-constexpr int kBrightnessOffset = kColourOffset;
-constexpr int kContrastOffset = kColourOffset + 1;
-constexpr int kSaturationOffset = kColourOffset + 2;
-constexpr int kHueOffset = kColourOffset + 3;
+constexpr int kColorOffset = 208;
+constexpr int kBrightnessOffset = kColorOffset;
+constexpr int kContrastOffset = kColorOffset + 1;
+constexpr int kSaturationOffset = kColorOffset + 2;
+constexpr int kHueOffset = kColorOffset + 3;
 
 // A login's outcome, also the library's error out value.
 enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
