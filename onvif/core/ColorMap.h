@@ -11,7 +11,7 @@
 
 namespace zv::onvif {
 
-enum ColourField { kBrightness = 0, kContrast = 1, kSaturation = 2 };
+enum ColorField { kBrightness = 0, kContrast = 1, kSaturation = 2 };
 
 class ColorMap {
 public:
