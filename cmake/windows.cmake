@@ -31,9 +31,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_dependencies(comctl32_x64 comctl32_x64_implib)
     target_link_libraries(zv_ui PUBLIC comctl32_x64)
 endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/skin/CMakeLists.txt)
-    add_subdirectory(skin)
-endif()
+add_subdirectory(skin)
 # The shaped button and the custom-drawn slider.
 add_library(zv_skin_controls STATIC
     skin/BitmapRegion.cpp

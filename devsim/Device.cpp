@@ -67,16 +67,16 @@ void Device::InitBlocks() {
     PutText(m_deviceBlock, 0, 32, "DEVSIM " + m_opt.address);
     PutText(m_deviceBlock, 32, 16, "DS-" + m_opt.address);
     PutText(m_deviceBlock, 48, 16, "1.0.0");
-    m_deviceBlock[kChannelCountByte] = static_cast<uint8_t>(m_opt.channels);
+    m_deviceBlock[kChannelCountOffset] = static_cast<uint8_t>(m_opt.channels);
     m_channelBlock.assign(kChannelRecordSize * static_cast<size_t>(m_opt.channels), 0);
     for (int ch = 0; ch < m_opt.channels; ++ch) {
         const size_t base = kChannelRecordSize * static_cast<size_t>(ch);
         PutText(m_channelBlock, base, 32, "CAM " + std::to_string(ch + 1));
         const ColourBytes c;
-        m_channelBlock[base + kColourByte] = c.brightness;
-        m_channelBlock[base + kColourByte + 1] = c.contrast;
-        m_channelBlock[base + kColourByte + 2] = c.saturation;
-        m_channelBlock[base + kColourByte + 3] = c.hue;
+        m_channelBlock[base + kColorOffset] = c.brightness;
+        m_channelBlock[base + kColorOffset + 1] = c.contrast;
+        m_channelBlock[base + kColorOffset + 2] = c.saturation;
+        m_channelBlock[base + kColorOffset + 3] = c.hue;
     }
 }
 
@@ -220,7 +220,7 @@ void Device::SetFaults(const Faults& f) {
 }
 
 ColourBytes Device::ColourOf(int channel) const {
-    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourByte;
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;
     ColourBytes c;
     c.brightness = m_channelBlock[base];
     c.contrast = m_channelBlock[base + 1];
@@ -498,7 +498,7 @@ bool Device::Colour(int channel, ColourBytes& out) const {
 bool Device::SetColour(int channel, const ColourBytes& c) {
     std::lock_guard<std::mutex> lk(m_mu);
     if (channel < 0 || channel >= m_opt.channels) return false;
-    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColourByte;
+    const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;
     m_channelBlock[base] = c.brightness;
     m_channelBlock[base + 1] = c.contrast;
     m_channelBlock[base + 2] = c.saturation;

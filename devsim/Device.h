@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Camera.h"
+#include "DeviceFacts.h"
 #include "DeviceOptions.h"
 #include "Messages.h"
 #include "Socket.h"
@@ -26,12 +27,12 @@ namespace zv::devsim {
 class Session;
 class OnvifFace;
 
-constexpr uint32_t kCfgDevice = 1;
-constexpr uint32_t kCfgChannel = 3;
-constexpr size_t kDeviceBlockSize = 212;
-constexpr size_t kChannelCountByte = 181;
-constexpr size_t kChannelRecordSize = 340;
-constexpr size_t kColourByte = 208;  // brightness, contrast, saturation, hue
+using proto::kCfgChannel;
+using proto::kCfgDevice;
+using proto::kChannelCountOffset;
+using proto::kChannelRecordSize;
+using proto::kColorOffset;  // brightness, contrast, saturation, hue
+using proto::kDeviceBlockSize;
 
 struct Counters {
     std::atomic<uint64_t> sessionsAccepted{0};

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "Crypto.h"
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 
 namespace zv::devsim {
 

@@ -4,13 +4,14 @@
 // lines); a request that breaks a bound is an error with the status to
 // answer, after which the connection must end. The RTSP dialect also passes
 // over the client's interleaved binary frames ('$', channel, 16-bit length).
+// Its own, not the network library's, on purpose: see Xml.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 
 namespace zv::devsim {
 

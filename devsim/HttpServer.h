@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 #include "HttpParser.h"
 #include "Socket.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 #include "RtpJpeg.h"
 #include "Socket.h"
 

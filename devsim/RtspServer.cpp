@@ -1,7 +1,7 @@
 #include "RtspServer.h"
 
 #include "Device.h"
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 #include "JpegCodec.h"
 #include "RtspConnection.h"
 

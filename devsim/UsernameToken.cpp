@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Base64.h"
+#include "SimBase64.h"
 #include "Crypto.h"
 #include "IsoTime.h"
 

@@ -4,6 +4,9 @@
 // the predefined and numeric character references) and refuses the rest —
 // document type declarations above all, so no entity can expand. Depth,
 // element and attribute counts and name lengths are bounded.
+// The simulator keeps this reader (and its HTTP one) apart from the network
+// library's on purpose: as the library's independent counterpart in the
+// tests, it must not share the library's bugs.
 #pragma once
 
 #include <cstddef>

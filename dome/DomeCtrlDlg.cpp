@@ -71,7 +71,6 @@ CDomeCtrlDlg::~CDomeCtrlDlg() {
 // --- IPanel ------------------------------------------------------------------
 
 void CDomeCtrlDlg::SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) {
-    m_lLoginHandle = lLoginHandle;
     m_cameraInfo = camera;
     m_ptz.SetTarget(lLoginHandle, camera.nChannel);
     ShowCameraInCombo();
@@ -227,14 +226,29 @@ int32_t CDomeCtrlDlg::RenewLogin() {
     return m_pLoginSource ? m_pLoginSource->PooledLogin(m_cameraInfo) : 0;
 }
 
+namespace {
+
+const DomeButton* FindDomeButton(uintptr_t id) {
+    for (const DomeButton& b : kDomeButtons)
+        if (static_cast<uintptr_t>(b.id) == id) return &b;
+    return nullptr;
+}
+
+}  // namespace
+
 LRESULT CDomeCtrlDlg::OnButtonHold(ui::CMessage& msg) {
+    // The button's id at the press and every 250 ms, 0 at the release.
     m_bButtonHeld = msg.wParam != 0;
-    m_ptz.OnPtzButton(msg.wParam);
+    if (msg.wParam == 0) {
+        m_ptz.OnButtonRelease();
+    } else if (const DomeButton* b = FindDomeButton(msg.wParam)) {
+        m_ptz.OnButtonPress(b->kind, b->nAction);
+    }
     return 0;
 }
 
-LRESULT CDomeCtrlDlg::OnBusyOnlyClick(ui::CMessage&) {
-    m_ptz.OnBusyOnlyClick();
+LRESULT CDomeCtrlDlg::OnButtonClick(ui::CMessage& msg) {
+    if (const DomeButton* b = FindDomeButton(LOWORD(msg.wParam))) m_ptz.OnButtonPress(b->kind, b->nAction);
     return 0;
 }
 
@@ -261,7 +275,7 @@ LRESULT CDomeCtrlDlg::OnListRightClick(ui::CMessage& msg) {
 
 // --- Joystick and dragging --------------------------------------------------------
 
-RECT CDomeCtrlDlg::JoystickArea() const {
+RECT CDomeCtrlDlg::JoystickRect() const {
     RECT rc{};
     GetWindowRect(GetDlgItem(IDC_DOME_JOYSTICK), &rc);
     return rc;
@@ -270,10 +284,10 @@ RECT CDomeCtrlDlg::JoystickArea() const {
 LRESULT CDomeCtrlDlg::OnLButtonDown(ui::CMessage& msg) {
     POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
     ClientToScreen(m_hWnd, &pt);
-    const RECT area = JoystickArea();
+    const RECT area = JoystickRect();
     if (PtInRect(&area, pt)) {
         // Nothing is sent at the press: the first step comes with the timer.
-        m_bJoystickHeld = 1;
+        m_bJoystickHeld = true;
         SetCapture(m_hWnd);
         SetTimer(m_hWnd, JOYSTICK_TIMER_ID, JOYSTICK_PERIOD_MS, nullptr);
         SetCursor(LoadCursorW(ui::ModuleInstance(), MAKEINTRESOURCEW(IDCUR_JOYSTICK)));
@@ -287,7 +301,7 @@ LRESULT CDomeCtrlDlg::OnLButtonDown(ui::CMessage& msg) {
 LRESULT CDomeCtrlDlg::OnMouseMove(ui::CMessage& msg) {
     POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
     ClientToScreen(m_hWnd, &pt);
-    const RECT area = JoystickArea();
+    const RECT area = JoystickRect();
     HCURSOR cursor;
     if (PtInRect(&area, pt)) {
         cursor = m_bJoystickHeld
@@ -319,7 +333,7 @@ LRESULT CDomeCtrlDlg::OnTimer(ui::CMessage& msg) {
     if (msg.wParam != JOYSTICK_TIMER_ID) return DefaultProc(msg);
     if (!m_bJoystickHeld) return 0;
     POINT pt{};
-    const RECT area = JoystickArea();
+    const RECT area = JoystickRect();
     if (!GetCursorPos(&pt) || !PtInRect(&area, pt)) return 0;  // this tick sends nothing
     JoystickStep step{};
     if (ComputeJoystickStep({area.left, area.top, area.right, area.bottom}, pt.x, pt.y, step))
@@ -331,7 +345,7 @@ LRESULT CDomeCtrlDlg::OnTimer(ui::CMessage& msg) {
 void CDomeCtrlDlg::EndJoystickHold() {
     if (!m_bJoystickHeld) return;
     // Cleared first: releasing the capture below reports a capture change.
-    m_bJoystickHeld = 0;
+    m_bJoystickHeld = false;
     KillTimer(m_hWnd, JOYSTICK_TIMER_ID);
     if (GetCapture() == m_hWnd) ReleaseCapture();
     // Three stops, in case one is lost; the thread waits between them.

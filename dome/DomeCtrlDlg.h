@@ -41,7 +41,7 @@ public:
     bool CreateFromTemplate() override;
     void DestroyPanelWindow() override;
     int SendPtzCommand(uint32_t nAction, int32_t nSpeed) override;
-    int IsDome() const override { return m_bIsDome; }
+    int IsDome() const override { return 1; }  // this panel is always a dome's
     void SetLoginSource(ILoginSource* pSource) override { m_pLoginSource = pSource; }
     bool OwedStop(CAMERA_INFO& camera, int32_t& nSpeed) const override;
 
@@ -49,7 +49,7 @@ public:
 
     // For tests and diagnostics.
     int32_t Speed() const { return m_ptz.Speed(); }
-    bool IsJoystickHeld() const { return m_bJoystickHeld != 0; }
+    bool IsJoystickHeld() const { return m_bJoystickHeld; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -72,7 +72,7 @@ private:
     LRESULT OnMouseMove(ui::CMessage& msg);
     LRESULT OnLButtonUp(ui::CMessage& msg);
     LRESULT OnTimer(ui::CMessage& msg);
-    LRESULT OnBusyOnlyClick(ui::CMessage& msg);
+    LRESULT OnButtonClick(ui::CMessage& msg);  // the click-only buttons with a PTZ effect
     LRESULT OnListRightClick(ui::CMessage& msg);
     LRESULT OnEraseBkgnd(ui::CMessage& msg);
     LRESULT OnDestroy(ui::CMessage& msg);
@@ -84,7 +84,7 @@ private:
     void DrawSpeedText(HDC hDC);
     void RedrawSpeedText();
     // The joystick area (control 6060) in screen coordinates.
-    RECT JoystickArea() const;
+    RECT JoystickRect() const;
     // Ends a joystick hold however it ends (release, capture lost, hidden,
     // destroyed): the timer stops and the three stops go out, once.
     void EndJoystickHold();
@@ -95,11 +95,9 @@ private:
     ui::CListView m_listPreset;          // 6024
     ui::CSubclassWindow m_comboBox;      // 6061: the camera the panel steers
     ui::CToolTip m_toolTip;
-    int32_t m_lLoginHandle = 0;          // 0: no login, nothing is sent
     CAMERA_INFO m_cameraInfo{};          // its address, user and channel
-    CPtzCommandSet m_ptz;                // the speed (32) and the busy mark
-    int m_bJoystickHeld = 0;
-    int m_bIsDome = 1;
+    CPtzCommandSet m_ptz;                // the login, the speed (32) and the busy mark
+    bool m_bJoystickHeld = false;
     std::unique_ptr<CSkinBitmap> m_pSkinLeft;   // 6093, drawn at (0, 0)
     std::unique_ptr<CSkinBitmap> m_pSkinRight;  // 6098, drawn at (164, 0)
     HCURSOR m_hCursorBeforeWait = nullptr;
@@ -113,10 +111,10 @@ private:
         {WM_MOUSEMOVE, &CDomeCtrlDlg::OnMouseMove},
         {WM_LBUTTONUP, &CDomeCtrlDlg::OnLButtonUp},
         {WM_TIMER, &CDomeCtrlDlg::OnTimer},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_FOCUS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnBusyOnlyClick},
-        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnBusyOnlyClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_FOCUS_AUTO, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_BEGIN, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_IRIS_AUTO, &CDomeCtrlDlg::OnButtonClick},
+        {WM_COMMAND, BN_CLICKED, IDC_DOME_AUTO_MOVE_STOP, &CDomeCtrlDlg::OnButtonClick},
         // EXIT hides (the panel base). The zoom-auto and list-side buttons,
         // the combo box, a double click on a list and the list menus'
         // commands end without effect: they have no entry.

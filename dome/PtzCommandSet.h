@@ -7,27 +7,20 @@
 #include <atomic>
 #include <cstdint>
 
-#include "NetLibrary.h"
+#include "PtzActions.h"
 
 namespace zv {
 
-// How an action goes to the device.
-struct PtzCode {
-    uint32_t dwCode;      // the library's command code
-    bool bSpeedIsParam1;  // diagonals carry the panel's speed in param1
-    bool bStop;
+// What a dome button asks of the command set when it is pressed (and at
+// every repeat of its hold).
+enum class PtzButtonKind : uint8_t {
+    None,       // nothing: the button has no PTZ effect
+    BusyOnly,   // sets the busy mark and sends nothing (the auto buttons, "setting")
+    Send,       // sends the button's action
+    SpeedDown,  // one speed step down, then sends the button's action (the stop)
+    SpeedUp,    // one speed step up, then the same
+    SpeedAuto,  // to the auto speed, then the same
 };
-
-// The action table; false for a number above 14 (any negative one too).
-bool LookupPtzAction(uint32_t nAction, PtzCode& code);
-
-// param2 of a command: (s + 1) / 8 on the low 8 bits of the speed s.
-uint8_t PtzParam2(int32_t nSpeed);
-
-// One action as one library call: param2 from `nSpeed`, the diagonals'
-// param1 from `nPanelSpeed`. 0 for an action above 14, with nothing sent.
-int32_t SendPtzAction(INetLibrary& net, int32_t lLoginHandle, int32_t nChannel, uint32_t nAction,
-                      int32_t nSpeed, int32_t nPanelSpeed);
 
 // What the panel shows around a button command.
 class IPtzFeedback {
@@ -89,14 +82,15 @@ public:
     // until a stop (whoever sent the move, the panel or the host).
     bool IsMoving() const { return m_bMoving.load(std::memory_order_relaxed); }
 
-    // The press-and-hold message of a motion button: its control id at the
-    // press and every 250 ms, 0 at the release.
-    void OnPtzButton(uintptr_t wParam);
+    // A button's press and the repeats of its hold (every 250 ms).
+    void OnButtonPress(PtzButtonKind kind, uint32_t nAction);
+    // The release of any held button: the stop.
+    void OnButtonRelease();
     // The auto buttons that only set the busy mark.
-    void OnBusyOnlyClick();
+    void OnBusyOnlyClick() { OnButtonPress(PtzButtonKind::BusyOnly, PTZ_STOP); }
 
     int32_t Speed() const { return m_nSpeed.load(std::memory_order_relaxed); }
-    int IsBusy() const { return m_bBusy.load(std::memory_order_relaxed); }
+    bool IsBusy() const { return m_bBusy.load(std::memory_order_relaxed); }
     int32_t LoginHandle() const { return m_lLoginHandle.load(std::memory_order_relaxed); }
 
 private:
@@ -108,7 +102,7 @@ private:
     std::atomic<int32_t> m_lLoginHandle{0};
     std::atomic<int32_t> m_nChannel{0};
     std::atomic<int32_t> m_nSpeed{kDefaultSpeed};
-    std::atomic<int> m_bBusy{0};
+    std::atomic<bool> m_bBusy{false};
     std::atomic<bool> m_bStopOwed{false};
     std::atomic<bool> m_bMoving{false};
 };

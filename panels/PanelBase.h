@@ -26,14 +26,14 @@ constexpr int PANEL_EXIT_ID = 6079;
 template <class Dialog, class Interface>
 class CPanelBase : public Dialog, public Interface {
 public:
-    CPanelBase(UINT nTemplateId, HWND hParent, int bShowOnInit, int nInitX, int nInitY)
+    CPanelBase(UINT nTemplateId, HWND hParent, bool bShowOnInit, int nInitX, int nInitY)
         : Dialog(nTemplateId, hParent),
           m_bShowOnInit(bShowOnInit),
           m_nInitX(nInitX),
           m_nInitY(nInitY) {}
 
     // IPanel
-    void SetPlacement(int bShowOnInit, int x, int y) override {
+    void SetPlacement(bool bShowOnInit, int x, int y) override {
         m_bShowOnInit = bShowOnInit;
         m_nInitX = x;
         m_nInitY = y;
@@ -110,7 +110,7 @@ protected:
         const SIZE shown = ShownSize();
         const UINT activate = bShowsItself ? 0 : SWP_NOACTIVATE;
         if (m_nInitX >= 0 && m_nInitY >= 0) {
-            const bool bShow = m_bShowOnInit != 0;
+            const bool bShow = m_bShowOnInit;
             UINT flags = activate;
             if (bShowsItself) flags |= bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
             SetWindowPos(hWnd, HWND_TOPMOST, m_nInitX, m_nInitY, bShow ? shown.cx : 0,
@@ -135,7 +135,7 @@ protected:
 
     CPanelLayout m_layout;
     CPanelImages m_images;
-    int m_bShowOnInit;
+    bool m_bShowOnInit;
     int m_nInitX;
     int m_nInitY;
 

@@ -191,7 +191,7 @@ void CColorAdjustDlg::ApplyToDevice() {
     m_config.ApplyToDevice(m_lLoginHandle, m_cameraInfo.nChannel, Values());
 }
 
-void CColorAdjustDlg::ReadAllSliders() {
+void CColorAdjustDlg::ApplySliderPositions() {
     ReadEdits();
     for (int i = 0; i < kValueCount; ++i) ValueAt(i) = m_sliders[i].GetPos();
     ApplyToDevice();
@@ -211,7 +211,7 @@ void CColorAdjustDlg::ResetToDefaults() {
 
 bool CColorAdjustDlg::PreTranslateMessage(MSG& msg) {
     if (msg.message == WM_KEYDOWN) {
-        if (msg.wParam == VK_UP || msg.wParam == VK_DOWN) ReadAllSliders();
+        if (msg.wParam == VK_UP || msg.wParam == VK_DOWN) ApplySliderPositions();
         if (MovesATrackbar(msg.wParam) && SliderIndex(msg.hwnd) >= 0) m_hKeySlider = msg.hwnd;
     }
     return CPanelBase::PreTranslateMessage(msg);
@@ -286,7 +286,7 @@ LRESULT CColorAdjustDlg::OnVScroll(ui::CMessage& msg) {
     HWND hSlider = reinterpret_cast<HWND>(msg.lParam);
     if (LOWORD(msg.wParam) == TB_ENDTRACK && hSlider && hSlider == m_hKeySlider) {
         m_hKeySlider = nullptr;
-        ReadAllSliders();
+        ApplySliderPositions();
     }
     return 0;
 }

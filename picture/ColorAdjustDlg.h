@@ -59,7 +59,8 @@ private:
     void Redraw() { InvalidateRect(m_hWnd, nullptr, TRUE); }
     void ReadDeviceValues();
     void ApplyToDevice();
-    void ReadAllSliders();
+    // The sliders' positions become the values: sent to the device, shown in the edits.
+    void ApplySliderPositions();
     void ResetToDefaults();
 
     LRESULT OnDestroy(ui::CMessage& msg);

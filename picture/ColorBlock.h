@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "DeviceFacts.h"
+
 namespace zv {
 
 // The four picture values of one channel, each 0 to 255 on the device.
@@ -20,19 +22,8 @@ struct ColorValues {
 // really is 255.
 constexpr ColorValues kDefaultColorValues{127, 127, 255, 127};
 
-// The device block: command 1, channel 0.
-constexpr int32_t CFG_CMD_DEVICE = 1;
-constexpr int32_t DEVICE_BLOCK_SIZE = 212;
-constexpr size_t CHANNEL_COUNT_OFFSET = 181;  // N, the number of channel records (8 bits)
-
-// The channel records: command 3, channel -1 (all of them), N records.
-constexpr int32_t CFG_CMD_CHANNEL = 3;
-constexpr int32_t CFG_ALL_CHANNELS = -1;
-constexpr int32_t CHANNEL_RECORD_SIZE = 340;
-constexpr size_t BRIGHTNESS_OFFSET = 208;  // within a record
-constexpr size_t CONTRAST_OFFSET = 209;
-constexpr size_t SATURATION_OFFSET = 210;
-constexpr size_t HUE_OFFSET = 211;
+// The blocks' layout is the protocol's (DeviceFacts.h): the device block,
+// then all N channel records.
 
 // N as the device block announces it; 0 for a block too short to hold it.
 int ChannelRecordCount(const uint8_t* pDevice, size_t nSize);

@@ -6,16 +6,16 @@ namespace zv {
 
 bool CColorConfig::ReadRecords(int32_t lLoginHandle, int32_t nChannel,
                                std::vector<uint8_t>& records) {
-    uint8_t device[DEVICE_BLOCK_SIZE] = {};
+    uint8_t device[proto::kDeviceBlockSize] = {};
     int32_t nReturned = 0;
-    if (!m_net.GetDevConfig(lLoginHandle, CFG_CMD_DEVICE, 0, device, DEVICE_BLOCK_SIZE, &nReturned,
+    if (!m_net.GetDevConfig(lLoginHandle, proto::kCfgDevice, 0, device, proto::kDeviceBlockSize, &nReturned,
                             CONFIG_WAIT_MS) ||
-        nReturned != DEVICE_BLOCK_SIZE)
+        nReturned != proto::kDeviceBlockSize)
         return false;
     const int nRecords = ChannelRecordCount(device, sizeof device);
     // A channel the device has no record for (or a device with none) would
     // send the edit outside the block: nothing more to read or write.
-    const int32_t nSize = nRecords * CHANNEL_RECORD_SIZE;
+    const int32_t nSize = nRecords * proto::kChannelRecordSize;
     if (!HasChannelRecord(static_cast<size_t>(nSize), nChannel)) return false;
     try {
         records.assign(static_cast<size_t>(nSize), 0);
@@ -23,7 +23,7 @@ bool CColorConfig::ReadRecords(int32_t lLoginHandle, int32_t nChannel,
         return false;
     }
     nReturned = 0;
-    return m_net.GetDevConfig(lLoginHandle, CFG_CMD_CHANNEL, CFG_ALL_CHANNELS, records.data(),
+    return m_net.GetDevConfig(lLoginHandle, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
                               nSize, &nReturned, CONFIG_WAIT_MS) &&
            nReturned == nSize;
 }
@@ -40,7 +40,7 @@ bool CColorConfig::ApplyToDevice(int32_t lLoginHandle, int32_t nChannel,
     if (!ReadRecords(lLoginHandle, nChannel, records) ||
         !WriteColorRecord(records.data(), records.size(), nChannel, values))
         return false;
-    m_net.SetDevConfig(lLoginHandle, CFG_CMD_CHANNEL, CFG_ALL_CHANNELS, records.data(),
+    m_net.SetDevConfig(lLoginHandle, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
                        static_cast<int32_t>(records.size()), CONFIG_WAIT_MS);
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "Wire.h"
 #include "zentavo.h"
 
 namespace zv {
@@ -21,11 +22,11 @@ using DisconnectFn = void(ZV_STDCALL*)(int32_t lLoginHandle, const char* pszAddr
                                        int32_t nIgnored, uintptr_t dwUser);
 
 // Every device login uses this port.
-constexpr uint16_t DEFAULT_DEVICE_PORT = 37777;
+constexpr uint16_t DEFAULT_DEVICE_PORT = proto::kDevicePort;
 // Every configuration call waits at most this long, in milliseconds.
 constexpr int32_t CONFIG_WAIT_MS = 500;
 // Size of the device-information block that a login fills.
-constexpr int DEVICE_INFO_SIZE = 56;
+constexpr int DEVICE_INFO_SIZE = static_cast<int>(proto::kDeviceInfoSize);
 
 class INetLibrary {
 public:

@@ -17,7 +17,7 @@ public:
     // Hand-over members, set by the session manager. The placement comes
     // before the window exists; the login and the camera copy before or
     // after, depending on the panel (its initialisation may need them).
-    virtual void SetPlacement(int bShowOnInit, int x, int y) = 0;
+    virtual void SetPlacement(bool bShowOnInit, int x, int y) = 0;
     virtual void SetLogin(int32_t lLoginHandle, const CAMERA_INFO& camera) = 0;
 
     // Creates the window from the panel's template; the panel's

@@ -1,11 +1,9 @@
 #include "SessionManager.h"
 
 #include <cstring>
-#include <iterator>
 #include <new>
 #include <system_error>
 
-#include "PtzCommandSet.h"
 
 namespace zv {
 
@@ -123,7 +121,7 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
         if (IsFor(entry, address, user)) {
             login.lLoginHandle = entry.lLoginHandle;
             // After the loop: a notice from inside the library may change the pool.
-            SendOwedStops(address, user, login.lLoginHandle);
+            m_owedStops.SendOn(address, user, login.lLoginHandle);
             return true;
         }
     }
@@ -140,7 +138,7 @@ bool CSessionManager::FindOrLogin(LOGIN_INFO& login) {
         return false;
     }
     // The device is back: a dome a panel left moving when it was lost stops now.
-    SendOwedStops(address, user, handle);
+    m_owedStops.SendOn(address, user, handle);
     return true;
 }
 
@@ -272,11 +270,8 @@ void CSessionManager::Teardown() {
         m_lNetInit = 0;
     }
     for (const LOGIN_INFO& login : logins)
-        SendOwedStops(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
-    {
-        std::lock_guard<std::mutex> lock(m_owedMutex);
-        m_owedStops.clear();  // no login left to send them on
-    }
+        m_owedStops.SendOn(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
+    m_owedStops.Clear();  // no login left to send them on
     for (const CAMERA_INFO& play : plays) m_net.StopRealPlay(play.lPlayHandle);
     plays.clear();
     for (const LOGIN_INFO& login : logins) m_net.Logout(login.lLoginHandle);
@@ -305,7 +300,7 @@ void CSessionManager::DestroyDomePanel() {
         CAMERA_INFO camera;
         int32_t nSpeed = 0;
         if (!panel->OwedStop(camera, nSpeed)) return;
-        KeepOwedStop(camera, nSpeed);
+        m_owedStops.Keep(camera, nSpeed);
         RetryOwedStops();
     };
     try {
@@ -317,61 +312,15 @@ void CSessionManager::DestroyDomePanel() {
     handOver();
 }
 
-void CSessionManager::KeepOwedStop(const CAMERA_INFO& camera, int32_t nSpeed) {
-    try {
-        std::lock_guard<std::mutex> lock(m_owedMutex);
-        for (OwedStop& owed : m_owedStops) {
-            if (IsFor(owed.camera, FieldText(camera.szDeviceAddress), FieldText(camera.szUserName)) &&
-                owed.camera.nChannel == camera.nChannel) {
-                owed.nSpeed = nSpeed;
-                return;
-            }
-        }
-        m_owedStops.push_back(OwedStop{camera, nSpeed});
-    } catch (...) {
-        // Out of memory or the lock broken: nothing more can be kept.
-    }
-}
-
-void CSessionManager::SendOwedStops(std::string_view address, std::string_view user, int32_t login) {
-    std::list<OwedStop> due;
-    try {
-        std::lock_guard<std::mutex> lock(m_owedMutex);
-        for (auto it = m_owedStops.begin(); it != m_owedStops.end();) {
-            auto next = std::next(it);
-            if (IsFor(it->camera, address, user)) due.splice(due.end(), m_owedStops, it);
-            it = next;
-        }
-    } catch (const std::system_error&) {
-        return;
-    }
-    if (due.empty()) return;
-    // Outside the owed list's lock: the library may take its time.
-    for (auto it = due.begin(); it != due.end();) {
-        auto next = std::next(it);
-        if (SendPtzAction(m_net, login, it->camera.nChannel, PTZ_STOP, it->nSpeed, 0) != 0) due.erase(it);
-        it = next;
-    }
-    if (due.empty()) return;
-    try {
-        std::lock_guard<std::mutex> lock(m_owedMutex);
-        m_owedStops.splice(m_owedStops.end(), due);
-    } catch (const std::system_error&) {
-    }
-}
-
 void CSessionManager::RetryOwedStops() {
     try {
-        {
-            std::lock_guard<std::mutex> lock(m_owedMutex);
-            if (m_owedStops.empty()) return;
-        }
+        if (m_owedStops.Empty()) return;
         Lock lock(m_mutex, std::try_to_lock);
         if (!lock.owns_lock()) return;
         // A copy: a notice from inside the library may change the pool.
         const std::list<LOGIN_INFO> pool = m_loginPool;
         for (const LOGIN_INFO& login : pool)
-            SendOwedStops(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
+            m_owedStops.SendOn(FieldText(login.szDeviceAddress), FieldText(login.szUserName), login.lLoginHandle);
     } catch (...) {
         // Tried again at the next chance.
     }
@@ -399,7 +348,7 @@ int CSessionManager::ShowDomePanel(CAMERA_INFO& camera, int nShow, int x, int y)
             return 0;
         }
         m_pDomeDlg->SetLoginSource(this);
-        const int bShow = nShow & 0xFF;
+        const bool bShow = (nShow & 0xFF) != 0;
         m_pDomeDlg->SetPlacement(bShow, x, y);
         if (!m_pDomeDlg->CreateFromTemplate()) {
             m_panels.ShowMessage(PanelMessage::CreateFailed);
@@ -456,7 +405,7 @@ int CSessionManager::ShowColorPanel(CAMERA_INFO& camera, int nShow, int x, int y
             m_panels.ShowMessage(PanelMessage::NotInitialised);
             return 0;
         }
-        const int bShow = nShow & 0xFF;
+        const bool bShow = (nShow & 0xFF) != 0;
         // Its initialisation reads the device and places the window.
         m_pColorDlg->SetLogin(login.lLoginHandle, camera);
         m_pColorDlg->SetPlacement(bShow, x, y);

@@ -8,7 +8,9 @@
 #include <mutex>
 #include <string_view>
 
+#include "FieldText.h"
 #include "NetLibrary.h"
+#include "OwedStops.h"
 #include "Panels.h"
 #include "zentavo.h"
 
@@ -23,15 +25,6 @@ struct LOGIN_INFO {
     uint16_t wPort;
     int32_t lLoginHandle;
 };
-
-// Text of a fixed-size field: up to its first NUL, never past the field, so a
-// host record without a terminator cannot make us read beyond it.
-template <size_t N>
-std::string_view FieldText(const char (&field)[N]) {
-    size_t n = 0;
-    while (n < N && field[n] != '\0') ++n;
-    return std::string_view(field, n);
-}
 
 // A zero-filled login record built from the camera's address, user and password.
 LOGIN_INFO MakeLoginInfo(const CAMERA_INFO& camera);
@@ -99,16 +92,6 @@ private:
     void Show(IPanel& panel, int x, int y);
     void DestroyDomePanel();
     void DestroyColorPanel();
-    // A stop a destroyed dome panel still owed; one per camera (address, user,
-    // channel), kept until it gets through or the module unloads.
-    struct OwedStop {
-        CAMERA_INFO camera;
-        int32_t nSpeed;
-    };
-    void KeepOwedStop(const CAMERA_INFO& camera, int32_t nSpeed);
-    // Sends the owed stops of this address and user on `login`; those that
-    // get through are forgotten.
-    void SendOwedStops(std::string_view address, std::string_view user, int32_t login);
 
     INetLibrary& m_net;
     IPanelFactory& m_panels;
@@ -118,10 +101,7 @@ private:
     std::unique_ptr<IDomePanel> m_pDomeDlg;
     std::unique_ptr<IPanel> m_pColorDlg;
     std::recursive_mutex m_mutex;
-    // Its own lock, never waited for behind a login: a panel destroyed on the
-    // UI thread hands its stop over at once. Taken after m_mutex, never before.
-    std::list<OwedStop> m_owedStops;
-    std::mutex m_owedMutex;
+    COwedStops m_owedStops{m_net};  // with a lock of its own, taken after m_mutex
 };
 
 }  // namespace zv

@@ -19,7 +19,6 @@ bool CSkinBitmap::Load(UINT nId) {
     m_bitmap.Attach(hBitmap);
     BITMAP bm{};
     if (GetObjectW(hBitmap, sizeof bm, &bm) != sizeof bm) return false;
-    m_bmInfo = bm;
     m_nWidth = bm.bmWidth;
     m_nHeight = bm.bmHeight;
     return true;

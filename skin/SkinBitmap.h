@@ -1,5 +1,6 @@
-// One bitmap resource with its size, blitted onto a window by its owner
-// (the dome panel paints its two skin halves with these).
+// One bitmap resource with its size, and a copy of it onto a window. The
+// dome panel loads its two skin halves with these and takes their widths;
+// it paints them through its scaled images, not through Draw.
 #pragma once
 
 #include <windows.h>
@@ -32,7 +33,6 @@ public:
     HBITMAP GetBitmap() const { return m_bitmap; }
 
 private:
-    BITMAP m_bmInfo{};
     ui::CGdiObject<HBITMAP> m_bitmap;
     int m_nWidth = 0;
     int m_nHeight = 0;

@@ -37,7 +37,7 @@ void CSkinButton::FitToImage() {
 void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     HBITMAP image = NormalImage();
     const bool disabled = (dis.itemState & ODS_DISABLED) != 0;
-    if (m_bHovering == 1 && !disabled && FocusImage()) image = FocusImage();
+    if (m_bHovering && !disabled && FocusImage()) image = FocusImage();
     else if ((dis.itemState & ODS_SELECTED) && SelectedImage()) image = SelectedImage();
     else if (disabled && DisabledImage()) image = DisabledImage();
     if (!image) return;
@@ -80,13 +80,13 @@ LRESULT CSkinButton::OnMouseMove(ui::CMessage& msg) {
         const POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
         const RECT client = GetClientRect();
         if (PtInRect(&client, pt)) {
-            if (m_bHovering == 0) {
-                m_bHovering = 1;
+            if (!m_bHovering) {
+                m_bHovering = true;
                 SetCapture(m_hWnd);
                 RedrawNow();
             }
-        } else if (m_bHovering == 1) {
-            m_bHovering = 0;
+        } else if (m_bHovering) {
+            m_bHovering = false;
             ReleaseCapture();
             RedrawNow();
         }
@@ -95,7 +95,7 @@ LRESULT CSkinButton::OnMouseMove(ui::CMessage& msg) {
 }
 
 LRESULT CSkinButton::OnLButtonDown(ui::CMessage& msg) {
-    m_bHovering = 0;  // the capture stays; the push behaviour takes it over
+    m_bHovering = false;  // the capture stays; the push behaviour takes it over
     m_bReleaseSent = false;
     const LRESULT result = Default(msg);
     const int id = GetDlgCtrlID();

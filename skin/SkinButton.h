@@ -24,7 +24,7 @@ public:
     CSkinButton() = default;
     ~CSkinButton() override;
 
-    bool IsHovering() const { return m_bHovering != 0; }
+    bool IsHovering() const { return m_bHovering; }
     // Buttons that act on their click alone send no hold message; which ones
     // those are is the panel's knowledge.
     void SetSendsHold(bool bSendsHold) { m_bSendsHold = bSendsHold; }
@@ -57,7 +57,7 @@ private:
 
     ui::CGdiObject<HRGN> m_region;
     bool m_bShaped = false;  // the window has a region of ours
-    int m_bHovering = 0;
+    bool m_bHovering = false;
     bool m_bSendsHold = true;
     DWORD m_dwExtraStyle = 0;
     bool m_bHoldActive = false;     // a hold message went out and its release has not

@@ -1,6 +1,7 @@
-// Counts of the GDI and USER objects that the class layer currently owns.
-// Wine's GetGuiResources answers 0, so leak checks in the Wine tests read
-// these instead; every owning wrapper of the layer reports here.
+// Counts of the GDI and USER objects that the class layer currently owns;
+// every owning wrapper of the layer reports here. The class layer's own
+// tests compare them around a use; the module's leak checks count the
+// process's objects in Wine's handle table instead (tests/win/ProcessCounts).
 #pragma once
 
 namespace ui {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "DeviceFacts.h"
 #include "FrameReader.h"
 #include "Messages.h"
 #include "Socket.h"
@@ -27,8 +28,12 @@ constexpr int PING_INTERVAL_MS = 500;
 constexpr int SILENCE_LIMIT_MS = 1500;
 
 // Login outcome, also the library's error out value.
-enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
-                        LOGIN_NETWORK = 3, LOGIN_PROTOCOL = 4 };
+using zv::proto::LoginError;
+using zv::proto::LOGIN_OK;
+using zv::proto::LOGIN_BAD_PASSWORD;
+using zv::proto::LOGIN_REFUSED;
+using zv::proto::LOGIN_NETWORK;
+using zv::proto::LOGIN_PROTOCOL;
 
 class ISessionListener {
 public:

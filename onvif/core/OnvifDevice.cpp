@@ -197,7 +197,7 @@ void OnvifDevice::EnsureRanges(Channel& ch, int64_t deadline) {
     ch.rangesKnown = true;
 }
 
-bool OnvifDevice::ReadColour(Channel& ch, uint8_t bytes[3], int64_t deadline) {
+bool OnvifDevice::ReadColor(Channel& ch, uint8_t bytes[3], int64_t deadline) {
     if (m_services.imaging.empty()) return false;
     EnsureRanges(ch, deadline);
     SoapReply reply;
@@ -213,10 +213,10 @@ bool OnvifDevice::ReadColour(Channel& ch, uint8_t bytes[3], int64_t deadline) {
     return true;
 }
 
-bool OnvifDevice::WriteColour(Channel& ch, const uint8_t bytes[3], int64_t deadline) {
+bool OnvifDevice::WriteColor(Channel& ch, const uint8_t bytes[3], int64_t deadline) {
     if (!ch.reported) {
         uint8_t current[3];
-        if (!ReadColour(ch, current, deadline)) return false;
+        if (!ReadColor(ch, current, deadline)) return false;
     }
     bool has[3] = {false, false, false};
     double levels[3] = {0, 0, 0};
@@ -248,11 +248,11 @@ bool OnvifDevice::ReadRecords(int channel, std::vector<uint8_t>& out, int64_t de
     for (int i = first; i <= last; ++i) {
         Channel& ch = m_channels[static_cast<size_t>(i)];
         uint8_t bytes[3];
-        if (!ReadColour(ch, bytes, deadline)) return false;
+        if (!ReadColor(ch, bytes, deadline)) return false;
         uint8_t* rec = out.data() + static_cast<size_t>(i - first) * kChannelRecordSize;
         std::memcpy(rec, ch.record.data(), kChannelRecordSize);
-        std::memcpy(rec + kColourOffset, bytes, 3);
-        rec[kColourOffset + 3] = GetHue(i);
+        std::memcpy(rec + kColorOffset, bytes, 3);
+        rec[kColorOffset + 3] = GetHue(i);
     }
     return true;
 }
@@ -268,8 +268,8 @@ bool OnvifDevice::WriteRecords(int channel, const uint8_t* data, size_t size, in
         Channel& ch = m_channels[static_cast<size_t>(i)];
         const uint8_t* rec = data + static_cast<size_t>(i - first) * kChannelRecordSize;
         // Only what changed goes to the device; the rest is kept here.
-        if (!WriteColour(ch, rec + kColourOffset, deadline)) ok = false;
-        SetHue(i, rec[kColourOffset + 3]);
+        if (!WriteColor(ch, rec + kColorOffset, deadline)) ok = false;
+        SetHue(i, rec[kColorOffset + 3]);
         std::memcpy(ch.record.data(), rec, kChannelRecordSize);
     }
     return ok;

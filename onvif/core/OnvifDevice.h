@@ -18,23 +18,28 @@
 #include <string>
 #include <vector>
 
-#include "ColourMap.h"
+#include "ColorMap.h"
 #include "DeadlineMutex.h"
+#include "DeviceFacts.h"
 #include "OnvifMessages.h"
 #include "SoapClient.h"
 #include "Url.h"
+#include "Wire.h"
 
 namespace zv::onvif {
 
-// The login's outcome, also the library's error out value (as in the other build).
-enum LoginError : int { LOGIN_OK = 0, LOGIN_BAD_PASSWORD = 1, LOGIN_REFUSED = 2,
-                        LOGIN_NETWORK = 3, LOGIN_PROTOCOL = 4 };
-
-constexpr int kDeviceBlockSize = 212;
-constexpr int kChannelCountOffset = 181;
-constexpr int kChannelRecordSize = 340;
-constexpr int kColourOffset = 208;  // brightness, contrast, saturation, hue
-constexpr int kLoginInfoSize = 56;
+// The blocks' layout and the login's outcomes, as in the other build.
+using proto::kChannelCountOffset;
+using proto::kChannelRecordSize;
+using proto::kColorOffset;
+using proto::kDeviceBlockSize;
+using proto::LoginError;
+using proto::LOGIN_OK;
+using proto::LOGIN_BAD_PASSWORD;
+using proto::LOGIN_REFUSED;
+using proto::LOGIN_NETWORK;
+using proto::LOGIN_PROTOCOL;
+constexpr int kLoginInfoSize = static_cast<int>(proto::kDeviceInfoSize);
 constexpr uint8_t kDefaultHue = 255;  // what a device's records start with in the other build
 
 enum class Codec { None, Jpeg, H264 };
@@ -106,7 +111,7 @@ private:
         bool spacesKnown = false;
         PtzSpaces spaces;
         bool rangesKnown = false;
-        ColourMap colour;
+        ColorMap colour;
         bool reported = false;
         uint8_t lastBytes[3] = {0, 0, 0};  // what the last read handed out
         bool focusMoving = false;
@@ -116,8 +121,8 @@ private:
     OnvifDevice(const std::string& user, const std::string& password, const Timeouts& t);
     SoapClient::Outcome Call(const std::string& service, const std::string& body, SoapReply& reply,
                              int64_t deadline);
-    bool ReadColour(Channel& ch, uint8_t bytes[3], int64_t deadline);
-    bool WriteColour(Channel& ch, const uint8_t bytes[3], int64_t deadline);
+    bool ReadColor(Channel& ch, uint8_t bytes[3], int64_t deadline);
+    bool WriteColor(Channel& ch, const uint8_t bytes[3], int64_t deadline);
     void EnsureSpaces(Channel& ch, int64_t deadline);
     void EnsureRanges(Channel& ch, int64_t deadline);
     uint8_t GetHue(int channel) const;

@@ -1,7 +1,7 @@
 // A COM interface pointer released at scope exit: the codecs' objects.
 #pragma once
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 template <class T>
 struct ComPtr {
@@ -16,4 +16,4 @@ struct ComPtr {
     T* operator->() const { return p; }
 };
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

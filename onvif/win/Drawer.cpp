@@ -13,7 +13,7 @@
 #include "Play.h"
 #include "WicJpegDecoder.h"
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 namespace {
 
@@ -52,4 +52,4 @@ void DrawPictures(CPlay& play) {
     }
 }
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

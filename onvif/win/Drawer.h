@@ -5,10 +5,10 @@
 // stopped.
 #pragma once
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 class CPlay;
 
 void DrawPictures(CPlay& play);
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

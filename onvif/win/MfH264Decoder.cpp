@@ -12,7 +12,7 @@
 
 #include "ComPtr.h"
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 namespace {
 
@@ -250,4 +250,4 @@ std::vector<std::vector<uint8_t>> SplitAtDelimiters(const uint8_t* data, size_t 
     return units;
 }
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

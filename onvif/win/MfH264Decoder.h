@@ -20,7 +20,7 @@
 
 struct IMFTransform;
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 class CMfH264Decoder {
 public:
@@ -67,4 +67,4 @@ private:
 // An Annex B stream cut into access units at its access-unit delimiters.
 std::vector<std::vector<uint8_t>> SplitAtDelimiters(const uint8_t* data, size_t size);
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 namespace {
 
@@ -45,4 +45,4 @@ bool StartModuleThread(std::function<void()> work) {
     return true;
 }
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

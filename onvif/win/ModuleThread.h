@@ -8,8 +8,8 @@
 
 #include <functional>
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 bool StartModuleThread(std::function<void()> work);
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

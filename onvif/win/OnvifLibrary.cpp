@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "LibraryExports.h"
 #include "LoginRegistry.h"
 #include "MfH264Decoder.h"
 #include "ModuleThread.h"
@@ -24,17 +25,11 @@
 #include "Play.h"
 #include "Socket.h"
 #include "Threads.h"
-#include "VortanetApi.h"
-#include "VortanetStats.h"
 
-namespace vn::onvif {
-
-using namespace zv::onvif;
+namespace zv::onvif {
 
 namespace {
 
-constexpr int kDeviceBlockCommand = 1;
-constexpr int kChannelRecordsCommand = 3;
 constexpr int kStartMs = 4000;  // a play's start: the stream's address, then the stream up to PLAY
 constexpr int kPtzMs = 1000;    // a PTZ call has no wait of its own
 constexpr int kDefaultWaitMs = 500;
@@ -44,12 +39,12 @@ int64_t DeadlineFor(int32_t waitMs) {
     return NowMs() + (waitMs > 0 ? std::min<int32_t>(waitMs, 60000) : kDefaultWaitMs);
 }
 
-class CLibrary {
+class CLibrary final : public vn::ILibrary {
 public:
     CLibrary() { SetThreadStarter(&StartModuleThread); }
-    ~CLibrary() { Cleanup(); }
+    ~CLibrary() override { Cleanup(); }
 
-    int32_t Init(VN_DISCONNECT_CALLBACK callback, uintptr_t user) {
+    int32_t Init(VN_DISCONNECT_CALLBACK callback, uintptr_t user) override {
         if (!zv::net::Startup()) return 0;
         m_registry.SetNotice([callback, user](int32_t login, const std::string& address, uint16_t port) {
             if (callback) callback(login, address.c_str(), port, user);
@@ -58,9 +53,11 @@ public:
     }
 
     // No notice once the host has let go of us.
-    void Cleanup() { m_registry.Cleanup(); }
+    void Cleanup() override { m_registry.Cleanup(); }
 
-    int32_t Login(const char* address, const char* user, const char* password, unsigned char* info, int* error) {
+    // The port is not used: the address says where the device's services are.
+    int32_t Login(const char* address, uint16_t, const char* user, const char* password, unsigned char* info,
+                  int* error) override {
         if (!address || !user || !password) {
             if (error) *error = LOGIN_PROTOCOL;
             return 0;
@@ -75,9 +72,9 @@ public:
         return handle;
     }
 
-    int32_t Logout(int32_t login) { return m_registry.Remove(login) ? 1 : 0; }
+    int32_t Logout(int32_t login) override { return m_registry.Remove(login) ? 1 : 0; }
 
-    int32_t StartRealPlay(int32_t login, int32_t channel, HWND wnd) {
+    int32_t StartRealPlay(int32_t login, int32_t channel, HWND wnd) override {
         const int64_t deadline = NowMs() + kStartMs;
         std::shared_ptr<OnvifDevice> device = m_registry.Device(login);
         StreamChoice choice;
@@ -106,25 +103,30 @@ public:
         return handle;
     }
 
-    int32_t StopRealPlay(int32_t play) { return m_registry.RemovePlay(play) ? 1 : 0; }
+    int32_t StopRealPlay(int32_t play) override { return m_registry.RemovePlay(play) ? 1 : 0; }
 
-    int32_t PtzControl(int32_t login, int32_t channel, uint32_t code, uint8_t param2, int32_t stop) {
+    // Cameras' web services have no sound path this library plays: unsupported.
+    int32_t OpenSound(int32_t) override { return 0; }
+    int32_t CloseSound() override { return 1; }
+
+    int32_t PtzControl(int32_t login, int32_t channel, uint32_t code, uint8_t, uint8_t param2, uint8_t,
+                       int32_t stop) override {
         const int64_t deadline = NowMs() + kPtzMs;
         std::shared_ptr<OnvifDevice> device = m_registry.Device(login);
         return device && device->Ptz(channel, code, param2, stop != 0, deadline) ? 1 : 0;
     }
 
     int32_t GetDevConfig(int32_t login, int32_t command, int32_t channel, void* buffer, int32_t size,
-                         int32_t* returned, int32_t waitMs) {
+                         int32_t* returned, int32_t waitMs) override {
         const int64_t deadline = DeadlineFor(waitMs);
         if (returned) *returned = 0;
         std::shared_ptr<OnvifDevice> device = m_registry.Device(login);
         if (!device || !buffer || size <= 0) return 0;
         std::vector<uint8_t> data;
-        if (command == kDeviceBlockCommand) {
+        if (command == zv::proto::kCfgDevice) {
             data.resize(kDeviceBlockSize);
             device->DeviceBlock(data.data());
-        } else if (command != kChannelRecordsCommand || !device->ReadRecords(channel, data, deadline)) {
+        } else if (command != zv::proto::kCfgChannel || !device->ReadRecords(channel, data, deadline)) {
             return 0;
         }
         if (data.size() > size_t(size)) return 0;
@@ -133,15 +135,15 @@ public:
         return 1;
     }
 
-    int32_t SetDevConfig(int32_t login, int32_t command, int32_t channel, const void* buffer, int32_t size,
-                         int32_t waitMs) {
+    int32_t SetDevConfig(int32_t login, int32_t command, int32_t channel, void* buffer, int32_t size,
+                         int32_t waitMs) override {
         const int64_t deadline = DeadlineFor(waitMs);
         std::shared_ptr<OnvifDevice> device = m_registry.Device(login);
-        if (!device || !buffer || size <= 0 || command != kChannelRecordsCommand) return 0;
+        if (!device || !buffer || size <= 0 || command != zv::proto::kCfgChannel) return 0;
         return device->WriteRecords(channel, static_cast<const uint8_t*>(buffer), size_t(size), deadline) ? 1 : 0;
     }
 
-    int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) {
+    int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) override {
         auto play = std::static_pointer_cast<CPlay>(m_registry.FindPlay(handle));
         return play && play->CopyStats(out) ? 1 : 0;
     }
@@ -150,65 +152,7 @@ private:
     LoginRegistry m_registry;
 };
 
-// Made at load and ended by DllMain on FreeLibrary only: at process exit
-// the system has already ended our threads, which may have held our locks.
-// FreeLibrary reaches it only once the last of our threads has left
-// (each holds a reference on the module).
-alignas(CLibrary) unsigned char g_libraryStorage[sizeof(CLibrary)];
-CLibrary* g_pLibrary = nullptr;
-
 }  // namespace
-}  // namespace vn::onvif
+}  // namespace zv::onvif
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID pReserved) {
-    using vn::onvif::g_pLibrary;
-    if (dwReason == DLL_PROCESS_ATTACH) {
-        g_pLibrary = new (vn::onvif::g_libraryStorage) vn::onvif::CLibrary;
-    } else if (dwReason == DLL_PROCESS_DETACH && g_pLibrary) {
-        if (pReserved == nullptr) g_pLibrary->~CLibrary();
-        g_pLibrary = nullptr;
-    }
-    return TRUE;
-}
-
-#define g_library (*vn::onvif::g_pLibrary)
-
-int32_t WINAPI NetInit(VN_DISCONNECT_CALLBACK pfnDisconnect, uintptr_t dwUser) {
-    try { return g_library.Init(pfnDisconnect, dwUser); } catch (...) { return 0; }
-}
-int32_t WINAPI NetCleanup() {
-    try { g_library.Cleanup(); } catch (...) {}
-    return 1;
-}
-// The port is not used: the address says where the device's services are.
-int32_t WINAPI NetLogin(const char* pszAddress, uint16_t, const char* pszUser, const char* pszPassword,
-                        unsigned char* pDeviceInfo, int* pError) {
-    try { return g_library.Login(pszAddress, pszUser, pszPassword, pDeviceInfo, pError); } catch (...) { return 0; }
-}
-int32_t WINAPI NetLogout(int32_t lLoginHandle) {
-    try { return g_library.Logout(lLoginHandle); } catch (...) { return 0; }
-}
-int32_t WINAPI NetStartRealPlay(int32_t lLoginHandle, int32_t nChannel, HWND hWnd) {
-    try { return g_library.StartRealPlay(lLoginHandle, nChannel, hWnd); } catch (...) { return 0; }
-}
-int32_t WINAPI NetStopRealPlay(int32_t lPlayHandle) {
-    try { return g_library.StopRealPlay(lPlayHandle); } catch (...) { return 0; }
-}
-// Cameras' web services have no sound path this library plays: unsupported.
-int32_t WINAPI NetOpenSound(int32_t) { return 0; }
-int32_t WINAPI NetCloseSound() { return 1; }
-int32_t WINAPI NetPtzControl(int32_t lLoginHandle, int32_t nChannel, uint32_t dwCode, uint8_t, uint8_t param2,
-                             uint8_t, int32_t bStop) {
-    try { return g_library.PtzControl(lLoginHandle, nChannel, dwCode, param2, bStop); } catch (...) { return 0; }
-}
-int32_t WINAPI NetGetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel, void* pBuffer,
-                               int32_t nBufferSize, int32_t* pReturned, int32_t nWaitMs) {
-    try { return g_library.GetDevConfig(lLoginHandle, nCommand, nChannel, pBuffer, nBufferSize, pReturned, nWaitMs); } catch (...) { return 0; }
-}
-int32_t WINAPI NetSetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel, void* pBuffer,
-                               int32_t nBufferSize, int32_t nWaitMs) {
-    try { return g_library.SetDevConfig(lLoginHandle, nCommand, nChannel, pBuffer, nBufferSize, nWaitMs); } catch (...) { return 0; }
-}
-extern "C" int __cdecl NetGetPlayStats(int32_t lPlayHandle, VN_PLAY_STATS* out) {
-    try { return g_library.GetPlayStats(lPlayHandle, out); } catch (...) { return 0; }
-}
+vn::ILibrary* vn::MakeLibrary() { return MakeInPlace<zv::onvif::CLibrary>(); }

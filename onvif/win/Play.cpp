@@ -3,10 +3,7 @@
 #include "Drawer.h"
 #include "Threads.h"
 
-namespace vn::onvif {
-
-using zv::onvif::StreamReceiver;
-using zv::onvif::UnitQueue;
+namespace zv::onvif {
 
 CPlay::CPlay(HWND wnd, const StreamReceiver::Config& config)
     : m_h264(config.h264), m_output(wnd),
@@ -38,4 +35,4 @@ void CPlay::Present(const uint8_t* bgr, int w, int h, uint32_t no, uint64_t stam
     if (!m_closed) m_output.Present(bgr, w, h, (w * 3 + 3) & ~3, no, stampUs);
 }
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

@@ -17,7 +17,7 @@
 #include "UnitQueue.h"
 #include "VideoOutput.h"
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 class CPlay : public zv::onvif::LoginRegistry::Play {
 public:
@@ -40,7 +40,7 @@ public:
 
 private:
     const bool m_h264;
-    CVideoOutput m_output;
+    vn::CVideoOutput m_output;
     zv::onvif::UnitQueue m_queue;
     zv::onvif::StreamReceiver m_receiver;
     std::atomic<bool> m_stop{false};
@@ -48,4 +48,4 @@ private:
     bool m_closed = false;
 };
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

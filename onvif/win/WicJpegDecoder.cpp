@@ -7,7 +7,7 @@
 #include "ComPtr.h"
 #include "Nv12.h"
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 CWicJpegDecoder::CWicJpegDecoder() {
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -50,4 +50,4 @@ bool CWicJpegDecoder::Decode(const uint8_t* jpeg, size_t size, std::vector<uint8
     return true;
 }
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

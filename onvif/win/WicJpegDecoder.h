@@ -11,7 +11,7 @@
 
 struct IWICImagingFactory;
 
-namespace vn::onvif {
+namespace zv::onvif {
 
 class CWicJpegDecoder {
 public:
@@ -29,4 +29,4 @@ private:
     IWICImagingFactory* m_factory = nullptr;
 };
 
-}  // namespace vn::onvif
+}  // namespace zv::onvif

@@ -7,6 +7,7 @@ add_library(vortanet_onvif SHARED
     ${CMAKE_CURRENT_LIST_DIR}/OnvifLibrary.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Play.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WicJpegDecoder.cpp
+    ${PROJECT_SOURCE_DIR}/vortanet/LibraryExports.cpp
     ${PROJECT_SOURCE_DIR}/vortanet/VideoOutput.cpp
     ${ZV_VORTANET_DEF})
 set_target_properties(vortanet_onvif PROPERTIES PREFIX "" OUTPUT_NAME vortanet

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Base64.h"
+#include "SimBase64.h"
 #include "Crypto.h"
 #include "DigestAuth.h"
 #include "IsoTime.h"

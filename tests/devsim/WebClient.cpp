@@ -3,10 +3,10 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "Base64.h"
+#include "SimBase64.h"
 #include "Crypto.h"
 #include "DigestAuth.h"
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 #include "IsoTime.h"
 #include "UsernameToken.h"
 

@@ -34,24 +34,24 @@ bool SameValues(const ColorValues& a, const ColorValues& b) {
 }
 
 bool Fits(size_t size, int channel) {
-    return channel >= 0 && (static_cast<uint64_t>(channel) + 1) * CHANNEL_RECORD_SIZE <= size;
+    return channel >= 0 && (static_cast<uint64_t>(channel) + 1) * proto::kChannelRecordSize <= size;
 }
 
 // What a write of `v` into `block` must give: the four bytes, nothing else.
 Bytes Edited(Bytes block, int channel, const ColorValues& v) {
-    uint8_t* r = block.data() + static_cast<size_t>(channel) * CHANNEL_RECORD_SIZE;
-    r[BRIGHTNESS_OFFSET] = static_cast<uint8_t>(v.nBrightness);
-    r[CONTRAST_OFFSET] = static_cast<uint8_t>(v.nContrast);
-    r[SATURATION_OFFSET] = static_cast<uint8_t>(v.nSaturation);
-    r[HUE_OFFSET] = static_cast<uint8_t>(v.nHue);
+    uint8_t* r = block.data() + static_cast<size_t>(channel) * proto::kChannelRecordSize;
+    r[proto::kBrightnessOffset] = static_cast<uint8_t>(v.nBrightness);
+    r[proto::kContrastOffset] = static_cast<uint8_t>(v.nContrast);
+    r[proto::kSaturationOffset] = static_cast<uint8_t>(v.nSaturation);
+    r[proto::kHueOffset] = static_cast<uint8_t>(v.nHue);
     return block;
 }
 
 void CheckBlockEdits(Input& in) {
     size_t size;
     switch (in.Range(0, 2)) {
-    case 0: size = in.Range<size_t>(0, 4 * CHANNEL_RECORD_SIZE + 2); break;
-    case 1: size = CHANNEL_RECORD_SIZE * in.Range<size_t>(0, 6); break;
+    case 0: size = in.Range<size_t>(0, 4 * proto::kChannelRecordSize + 2); break;
+    case 1: size = proto::kChannelRecordSize * in.Range<size_t>(0, 6); break;
     default: size = in.Range<size_t>(0, 1 << 16); break;
     }
     const Bytes original = in.Bytes(size);  // may come out shorter
@@ -60,7 +60,7 @@ void CheckBlockEdits(Input& in) {
     const bool fits = Fits(original.size(), channel);
 
     FUZZ_CHECK(ChannelRecordCount(original.data(), original.size()) ==
-               (original.size() > CHANNEL_COUNT_OFFSET ? original[CHANNEL_COUNT_OFFSET] : 0));
+               (original.size() > proto::kChannelCountOffset ? original[proto::kChannelCountOffset] : 0));
     FUZZ_CHECK(HasChannelRecord(original.size(), channel) == fits);
 
     const ColorValues untouched{-7, -8, -9, -10};
@@ -69,9 +69,9 @@ void CheckBlockEdits(Input& in) {
     if (!fits) {
         FUZZ_CHECK(SameValues(read, untouched));
     } else {
-        const uint8_t* r = original.data() + static_cast<size_t>(channel) * CHANNEL_RECORD_SIZE;
-        FUZZ_CHECK(read.nBrightness == r[BRIGHTNESS_OFFSET] && read.nContrast == r[CONTRAST_OFFSET] &&
-                   read.nSaturation == r[SATURATION_OFFSET] && read.nHue == r[HUE_OFFSET]);
+        const uint8_t* r = original.data() + static_cast<size_t>(channel) * proto::kChannelRecordSize;
+        FUZZ_CHECK(read.nBrightness == r[proto::kBrightnessOffset] && read.nContrast == r[proto::kContrastOffset] &&
+                   read.nSaturation == r[proto::kSaturationOffset] && read.nHue == r[proto::kHueOffset]);
     }
     FUZZ_CHECK(!ReadColorRecord(nullptr, original.size(), channel, read));
     FUZZ_CHECK(!WriteColorRecord(nullptr, original.size(), channel, v));
@@ -114,12 +114,12 @@ public:
                          int32_t* returned, int32_t wait) override {
         FUZZ_CHECK(login == m_login && wait == CONFIG_WAIT_MS);
         FUZZ_CHECK(buffer != nullptr && returned != nullptr && size > 0);
-        if (cmd == CFG_CMD_DEVICE) {
-            FUZZ_CHECK(gets == 0 && channel == 0 && size == DEVICE_BLOCK_SIZE);
+        if (cmd == proto::kCfgDevice) {
+            FUZZ_CHECK(gets == 0 && channel == 0 && size == proto::kDeviceBlockSize);
         } else {
             // The records block, sized as the device block just said.
-            FUZZ_CHECK(gets == 1 && cmd == CFG_CMD_CHANNEL && channel == CFG_ALL_CHANNELS);
-            FUZZ_CHECK(size == device[CHANNEL_COUNT_OFFSET] * CHANNEL_RECORD_SIZE);
+            FUZZ_CHECK(gets == 1 && cmd == proto::kCfgChannel && channel == proto::kCfgAllChannels);
+            FUZZ_CHECK(size == device[proto::kChannelCountOffset] * proto::kChannelRecordSize);
         }
         ++gets;
         const int32_t result = m_in.Bool() ? 1 : m_in.Int<int32_t>();
@@ -128,17 +128,17 @@ public:
         const Bytes fill = m_in.Bytes(static_cast<size_t>(written));
         if (!fill.empty()) std::memcpy(p, fill.data(), fill.size());
         // A device block that announces a channel count the input picks.
-        if (cmd == CFG_CMD_DEVICE && m_in.Bool())
-            p[CHANNEL_COUNT_OFFSET] = m_in.Range<uint8_t>(0, 6);
+        if (cmd == proto::kCfgDevice && m_in.Bool())
+            p[proto::kChannelCountOffset] = m_in.Range<uint8_t>(0, 6);
         *returned = m_in.Bool() ? written : m_in.Int<int32_t>();
-        (cmd == CFG_CMD_DEVICE ? device : records).assign(p, p + size);
-        (cmd == CFG_CMD_DEVICE ? deviceWhole : recordsWhole) = result != 0 && *returned == size;
+        (cmd == proto::kCfgDevice ? device : records).assign(p, p + size);
+        (cmd == proto::kCfgDevice ? deviceWhole : recordsWhole) = result != 0 && *returned == size;
         return result;
     }
     void SetDevConfig(int32_t login, int32_t cmd, int32_t channel, void* buffer, int32_t size,
                       int32_t wait) override {
         FUZZ_CHECK(login == m_login && wait == CONFIG_WAIT_MS);
-        FUZZ_CHECK(cmd == CFG_CMD_CHANNEL && channel == CFG_ALL_CHANNELS);
+        FUZZ_CHECK(cmd == proto::kCfgChannel && channel == proto::kCfgAllChannels);
         FUZZ_CHECK(buffer != nullptr && size > 0 && static_cast<size_t>(size) == records.size());
         ++sets;
         const auto* p = static_cast<const uint8_t*>(buffer);
@@ -168,7 +168,7 @@ void CheckRoundTrip(Input& in) {
                           : config.ReadDeviceValues(login, channel, read);
 
     // Both blocks whole, and a record for the channel: only then an answer.
-    const int count = net.device.empty() ? 0 : net.device[CHANNEL_COUNT_OFFSET];
+    const int count = net.device.empty() ? 0 : net.device[proto::kChannelCountOffset];
     const bool channelKnown = channel >= 0 && channel < count;
     FUZZ_CHECK(net.gets == (net.deviceWhole && channelKnown ? 2 : 1));
     FUZZ_CHECK(ok == (net.gets == 2 && net.recordsWhole));
@@ -183,9 +183,9 @@ void CheckRoundTrip(Input& in) {
         FUZZ_CHECK(SameValues(read, untouched));
         return;
     }
-    const uint8_t* r = net.records.data() + static_cast<size_t>(channel) * CHANNEL_RECORD_SIZE;
-    FUZZ_CHECK(read.nBrightness == r[BRIGHTNESS_OFFSET] && read.nContrast == r[CONTRAST_OFFSET] &&
-               read.nSaturation == r[SATURATION_OFFSET] && read.nHue == r[HUE_OFFSET]);
+    const uint8_t* r = net.records.data() + static_cast<size_t>(channel) * proto::kChannelRecordSize;
+    FUZZ_CHECK(read.nBrightness == r[proto::kBrightnessOffset] && read.nContrast == r[proto::kContrastOffset] &&
+               read.nSaturation == r[proto::kSaturationOffset] && read.nHue == r[proto::kHueOffset]);
 }
 
 }  // namespace

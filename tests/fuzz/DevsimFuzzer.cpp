@@ -47,7 +47,7 @@ public:
         m_channelBlock = m_dev.ConfigGet(g).data;
         g.command = kCfgDevice;
         m_deviceBlock = m_dev.ConfigGet(g).data;
-        FUZZ_CHECK(m_channelBlock.size() == kChannelRecordSize * m_dev.Channels());
+        FUZZ_CHECK(m_channelBlock.size() == size_t{kChannelRecordSize} * m_dev.Channels());
         FUZZ_CHECK(m_deviceBlock.size() == kDeviceBlockSize);
     }
 

@@ -13,7 +13,6 @@
 #include "ColorBlock.h"
 #include "Input.h"
 #include "Messages.h"
-#include "resource.h"
 #include "zentavo.h"
 
 namespace zv::fuzz {
@@ -45,7 +44,7 @@ void Command(SeedWriter& w, uint32_t action, int32_t speed) {
     w.Range(0, 6, 1).Bool(true).Range<uint32_t>(0, 16, action).Bool(true).Range(-2, 70, speed);
 }
 // Index into the harness's button table: 0 the release, 1 up, ... 11 speed
-// down, 12 speed up, 13 speed auto, 14 an auto button, 15 the joystick frame.
+// down, 12 speed up, 13 speed auto, 14 an auto button, 15 one without effect.
 void Button(SeedWriter& w, size_t index) { w.Range(0, 6, 2).Range(0, 7, 1).Range<size_t>(0, 15, index); }
 void Joystick(SeedWriter& w, int left, int top, int width, int dx, int dy) {
     w.Range(0, 6, 5);
@@ -113,7 +112,7 @@ namespace color {
 void Values(SeedWriter& w, int b, int c, int h, int s) { w.Int<int>(b).Int<int>(c).Int<int>(h).Int<int>(s); }
 
 Bytes Records(int n) {
-    Bytes b(static_cast<size_t>(n) * CHANNEL_RECORD_SIZE);
+    Bytes b(static_cast<size_t>(n) * proto::kChannelRecordSize);
     for (size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>(i * 7 + 3);
     return b;
 }
@@ -135,8 +134,8 @@ void Write() {
     }
     {
         SeedWriter w;
-        w.Bool(true).Range(0, 2, 0).Range<size_t>(0, 4 * CHANNEL_RECORD_SIZE + 2, 3 * CHANNEL_RECORD_SIZE - 1);
-        w.Bytes(Bytes(3 * CHANNEL_RECORD_SIZE - 1, 0x55)).Bool(true).Range(-2, 9, 2);
+        w.Bool(true).Range(0, 2, 0).Range<size_t>(0, 4 * proto::kChannelRecordSize + 2, 3 * proto::kChannelRecordSize - 1);
+        w.Bytes(Bytes(3 * proto::kChannelRecordSize - 1, 0x55)).Bool(true).Range(-2, 9, 2);
         Values(w, 1, 2, 3, 4);
         Save("color", "block-one-byte-short", w.Data());
     }
@@ -144,7 +143,7 @@ void Write() {
         SeedWriter w;
         w.Bool(false).Int<int32_t>(101).Bool(true).Range(-2, 9, 1).Bool(apply);
         Values(w, 140, 120, 250, 90);
-        Bytes device(DEVICE_BLOCK_SIZE, 0x20);
+        Bytes device(proto::kDeviceBlockSize, 0x20);
         Answer(w, device, 4);
         Answer(w, Records(4));
         Save("color", apply ? "device-write" : "device-read", w.Data());
@@ -154,7 +153,7 @@ void Write() {
         SeedWriter w;
         w.Bool(false).Int<int32_t>(101).Bool(true).Range(-2, 9, 2).Bool(true);
         Values(w, 1, 2, 3, 4);
-        Answer(w, Bytes(DEVICE_BLOCK_SIZE, 0), 2);
+        Answer(w, Bytes(proto::kDeviceBlockSize, 0), 2);
         Save("color", "device-channel-beyond", w.Data());
     }
     {
@@ -162,9 +161,9 @@ void Write() {
         SeedWriter w;
         w.Bool(false).Int<int32_t>(7).Bool(true).Range(-2, 9, 0).Bool(true);
         Values(w, 1, 2, 3, 4);
-        Answer(w, Bytes(DEVICE_BLOCK_SIZE, 0), 1);
-        w.Bool(true).Bool(false).Range<int32_t>(0, CHANNEL_RECORD_SIZE, CHANNEL_RECORD_SIZE - 1);
-        w.Bytes(Records(1).data(), CHANNEL_RECORD_SIZE - 1).Bool(true);
+        Answer(w, Bytes(proto::kDeviceBlockSize, 0), 1);
+        w.Bool(true).Bool(false).Range<int32_t>(0, proto::kChannelRecordSize, proto::kChannelRecordSize - 1);
+        w.Bytes(Records(1).data(), proto::kChannelRecordSize - 1).Bool(true);
         Save("color", "device-records-short", w.Data());
     }
 }
@@ -336,7 +335,7 @@ void ConfigGet(SeedWriter& w, uint32_t command, int32_t channel, int channels, u
 }
 void ConfigSetRecord(SeedWriter& w, int32_t channel, int channels, uint8_t fill, uint32_t seq) {
     w.Range(0, 14, 9).Range<uint32_t>(0, 4, 3).Bool(true).Range(-2, channels, channel).Range(0, 2, 0);
-    w.Bytes(Bytes(CHANNEL_RECORD_SIZE, fill));
+    w.Bytes(Bytes(proto::kChannelRecordSize, fill));
     Seq(w, seq);
 }
 void Ping(SeedWriter& w, uint64_t token, uint32_t seq) {

@@ -8,7 +8,6 @@
 #include "FuzzCheck.h"
 #include "Input.h"
 #include "PtzCommandSet.h"
-#include "resource.h"
 
 namespace zv::fuzz {
 namespace {
@@ -129,14 +128,27 @@ void CheckJoystick(Input& in) {
     }
 }
 
-uintptr_t ButtonId(Input& in) {
-    static constexpr uintptr_t kIds[] = {
-        0, IDC_DOME_UP, IDC_DOME_DOWN, IDC_DOME_LEFT, IDC_DOME_RIGHT, IDC_DOME_ZOOM_IN,
-        IDC_DOME_ZOOM_OUT, IDC_DOME_FOCUS_FAR, IDC_DOME_FOCUS_NEAR, IDC_DOME_IRIS_LARGER,
-        IDC_DOME_IRIS_SMALLER, IDC_DOME_SPEED_DOWN, IDC_DOME_SPEED_UP, IDC_DOME_SPEED_AUTO,
-        IDC_DOME_IRIS_AUTO, IDC_DOME_JOYSTICK};
-    if (in.Range(0, 7) == 0) return in.Int<uintptr_t>();
-    return in.Pick(kIds);
+// A press (its kind and action, as a row of the panel's button table gives
+// them) or the release.
+struct ButtonEvent {
+    bool bRelease;
+    PtzButtonKind kind;
+    uint32_t nAction;
+};
+
+ButtonEvent PickButton(Input& in) {
+    using K = PtzButtonKind;
+    static constexpr ButtonEvent kEvents[] = {
+        {true, K::None, PTZ_STOP},
+        {false, K::Send, PTZ_UP}, {false, K::Send, PTZ_DOWN}, {false, K::Send, PTZ_LEFT},
+        {false, K::Send, PTZ_RIGHT}, {false, K::Send, PTZ_ZOOM_IN}, {false, K::Send, PTZ_ZOOM_OUT},
+        {false, K::Send, PTZ_FOCUS_FAR}, {false, K::Send, PTZ_FOCUS_NEAR},
+        {false, K::Send, PTZ_IRIS_LARGER}, {false, K::Send, PTZ_IRIS_SMALLER},
+        {false, K::SpeedDown, PTZ_STOP}, {false, K::SpeedUp, PTZ_STOP}, {false, K::SpeedAuto, PTZ_STOP},
+        {false, K::BusyOnly, PTZ_STOP}, {false, K::None, PTZ_STOP}};
+    if (in.Range(0, 7) == 0)
+        return {false, static_cast<K>(in.Range(0, static_cast<int>(K::SpeedAuto))), in.Int<uint32_t>()};
+    return in.Pick(kEvents);
 }
 
 int32_t Speed(Input& in) {
@@ -208,35 +220,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         case 2:
         case 3: {
-            const uintptr_t id = ButtonId(in);
+            const ButtonEvent e = PickButton(in);
             const int before = net.calls, begins = feedback.begins;
             const int changes = feedback.speedChanges;
             const int busy = ptz.IsBusy();
             const int32_t speed = ptz.Speed();
-            ptz.OnPtzButton(id);
+            if (e.bRelease) ptz.OnButtonRelease();
+            else ptz.OnButtonPress(e.kind, e.nAction);
             FUZZ_CHECK(feedback.depth == 0);
-            if (busy && id != 0) {
-                // A press while busy is ignored altogether.
+            if (!e.bRelease && (busy || e.kind == PtzButtonKind::None)) {
+                // A press while busy is ignored altogether, as is one of a
+                // button without a PTZ effect.
                 FUZZ_CHECK(net.calls == before && feedback.begins == begins);
                 FUZZ_CHECK(ptz.Speed() == speed);
                 break;
             }
             FUZZ_CHECK(feedback.begins == begins + 1);
             FUZZ_CHECK(net.calls - before <= 1);
-            if (id == 0 && login != 0) {
+            if (e.bRelease && login != 0) {
                 // A release always reaches the device as a stop.
                 FUZZ_CHECK(net.calls == before + 1 && net.last.stop == 1 && net.last.login == login);
             }
             FUZZ_CHECK(ptz.IsBusy() == (net.calls == before ? 1 : 0));
             int32_t want = speed;
-            if (id == IDC_DOME_SPEED_DOWN) want = speed > 1 ? speed - 1 : 1;
-            if (id == IDC_DOME_SPEED_UP) want = speed < 63 ? speed + 1 : 63;
-            if (id == IDC_DOME_SPEED_AUTO) want = 30;
+            const PtzButtonKind kind = e.bRelease ? PtzButtonKind::None : e.kind;
+            if (kind == PtzButtonKind::SpeedDown) want = speed > 1 ? speed - 1 : 1;
+            if (kind == PtzButtonKind::SpeedUp) want = speed < 63 ? speed + 1 : 63;
+            if (kind == PtzButtonKind::SpeedAuto) want = 30;
             FUZZ_CHECK(ptz.Speed() == want);
-            const bool speedButton = id == IDC_DOME_SPEED_DOWN || id == IDC_DOME_SPEED_UP ||
-                                     id == IDC_DOME_SPEED_AUTO;
+            const bool speedButton = kind == PtzButtonKind::SpeedDown || kind == PtzButtonKind::SpeedUp ||
+                                     kind == PtzButtonKind::SpeedAuto;
             FUZZ_CHECK(feedback.speedChanges == changes + (speedButton ? 1 : 0));
-            if (speedButton && login != 0) FUZZ_CHECK(net.last.stop == 1);
+            if (kind == PtzButtonKind::BusyOnly) FUZZ_CHECK(net.calls == before);
+            if (speedButton && login != 0 && e.nAction == PTZ_STOP) FUZZ_CHECK(net.last.stop == 1);
             break;
         }
         case 4: {

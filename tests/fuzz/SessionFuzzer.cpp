@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ColorConfig.h"
@@ -22,7 +23,6 @@
 #include "Input.h"
 #include "PtzCommandSet.h"
 #include "SessionManager.h"
-#include "resource.h"
 
 namespace zv::fuzz {
 namespace {
@@ -189,7 +189,7 @@ public:
             const int32_t n = whole ? size : m_in.Range(0, size);
             auto* p = static_cast<uint8_t*>(buffer);
             std::memset(p, 0x3C, static_cast<size_t>(n));
-            if (size == DEVICE_BLOCK_SIZE) p[CHANNEL_COUNT_OFFSET] = m_in.Range<uint8_t>(0, 5);
+            if (size == proto::kDeviceBlockSize) p[proto::kChannelCountOffset] = m_in.Range<uint8_t>(0, 5);
             *returned = whole ? n : m_in.Int<int32_t>();
             Trace("  GetDevConfig %d size %d: %d bytes, %d returned", login, size, n, *returned);
         }
@@ -201,7 +201,7 @@ public:
     void SetDevConfig(int32_t login, int32_t, int32_t, void* buffer, int32_t size, int32_t) override {
         std::lock_guard<std::mutex> lock(m_mu);
         FUZZ_CHECK(!KnownLogin(login).loggedOut);
-        FUZZ_CHECK(buffer && size > 0 && size % CHANNEL_RECORD_SIZE == 0);
+        FUZZ_CHECK(buffer && size > 0 && size % proto::kChannelRecordSize == 0);
         ++configWrites;
         Trace("  SetDevConfig %d size %d", login, size);
     }
@@ -436,7 +436,7 @@ template <class Base>
 class FuzzPanel : public Base {
 public:
     FuzzPanel(ModelLibrary& net, FuzzPanels& owner) : m_net(net), m_owner(owner) {}
-    void SetPlacement(int, int, int) override {}
+    void SetPlacement(bool, int, int) override {}
     void SetLogin(int32_t login, const CAMERA_INFO& camera) override {
         // A login the pool holds (or one the library has just lost).
         FUZZ_CHECK(login != 0 && m_net.KnownLiveOrLost(login));
@@ -484,7 +484,7 @@ public:
     void DestroyPanelWindow() override {
         // A button held at this moment reports its release, and the release
         // sends the stop.
-        if (m_bHeld && m_bWindow) m_ptz.OnPtzButton(0);
+        if (m_bHeld && m_bWindow) m_ptz.OnButtonRelease();
         m_bHeld = false;
         FuzzPanel::DestroyPanelWindow();
     }
@@ -498,10 +498,12 @@ public:
         speed = m_ptz.Speed();
         return true;
     }
-    void Button(uintptr_t id) {
+    // A hold button's press (a kind other than None) or, for None, the release.
+    void Button(PtzButtonKind kind, uint32_t nAction) {
         if (!m_bWindow) return;
-        m_ptz.OnPtzButton(id);
-        m_bHeld = id != 0;
+        if (kind == PtzButtonKind::None) m_ptz.OnButtonRelease();
+        else m_ptz.OnButtonPress(kind, nAction);
+        m_bHeld = kind != PtzButtonKind::None;
     }
 
 private:
@@ -696,9 +698,12 @@ public:
         case 9: ShowColour(cam); break;
         case 10:
             if (m_panels.dome) {
-                static constexpr uintptr_t kIds[] = {0, IDC_DOME_UP, IDC_DOME_LEFT, IDC_DOME_ZOOM_IN,
-                                                     IDC_DOME_SPEED_UP, IDC_DOME_SPEED_AUTO};
-                m_panels.dome->Button(m_in.Pick(kIds));
+                using K = PtzButtonKind;
+                static constexpr std::pair<K, uint32_t> kPresses[] = {
+                    {K::None, PTZ_STOP},      {K::Send, PTZ_UP},      {K::Send, PTZ_LEFT},
+                    {K::Send, PTZ_ZOOM_IN}, {K::SpeedUp, PTZ_STOP}, {K::SpeedAuto, PTZ_STOP}};
+                const auto [kind, action] = m_in.Pick(kPresses);
+                m_panels.dome->Button(kind, action);
             }
             if (m_panels.colour) {
                 ColorValues v{m_in.Int<int>(), m_in.Int<int>(),

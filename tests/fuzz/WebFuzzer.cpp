@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Base64.h"
+#include "SimBase64.h"
 #include "Crypto.h"
 #include "Device.h"
 #include "FuzzCheck.h"

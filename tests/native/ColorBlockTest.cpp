@@ -23,18 +23,18 @@ Bytes Pattern(size_t n, int seed) {
     return b;
 }
 
-Bytes DeviceBlock(int nRecords, size_t size = DEVICE_BLOCK_SIZE) {
+Bytes DeviceBlock(int nRecords, size_t size = proto::kDeviceBlockSize) {
     Bytes b = Pattern(size, 1);
-    if (size > CHANNEL_COUNT_OFFSET) b[CHANNEL_COUNT_OFFSET] = static_cast<uint8_t>(nRecords);
+    if (size > proto::kChannelCountOffset) b[proto::kChannelCountOffset] = static_cast<uint8_t>(nRecords);
     return b;
 }
 
 Bytes Records(int nRecords, int nLess = 0) {
-    return Pattern(static_cast<size_t>(nRecords) * CHANNEL_RECORD_SIZE - nLess, 3);
+    return Pattern(static_cast<size_t>(nRecords) * proto::kChannelRecordSize - nLess, 3);
 }
 
 void PutValues(Bytes& records, int nChannel, uint8_t b, uint8_t c, uint8_t s, uint8_t h) {
-    uint8_t* r = &records[static_cast<size_t>(nChannel) * CHANNEL_RECORD_SIZE];
+    uint8_t* r = &records[static_cast<size_t>(nChannel) * proto::kChannelRecordSize];
     r[208] = b;
     r[209] = c;
     r[210] = s;
@@ -80,7 +80,7 @@ TEST(ColorBlock, AChannelWithoutARecordIsNeitherReadNorWritten) {
                          Case{0, 0}}) {
         // Exactly the block's size on the heap, so the sanitizer sees any
         // access past its end.
-        const size_t size = static_cast<size_t>(c.nRecords) * CHANNEL_RECORD_SIZE;
+        const size_t size = static_cast<size_t>(c.nRecords) * proto::kChannelRecordSize;
         std::unique_ptr<uint8_t[]> block(new uint8_t[size + 1]);
         const Bytes original = Pattern(size, 5);
         std::copy(original.begin(), original.end(), block.get());
@@ -90,7 +90,7 @@ TEST(ColorBlock, AChannelWithoutARecordIsNeitherReadNorWritten) {
         EXPECT_FALSE(WriteColorRecord(block.get(), size, c.nChannel, ColorValues{1, 2, 3, 4}));
         EXPECT_TRUE(std::equal(original.begin(), original.end(), block.get()));
     }
-    EXPECT_EQ(ChannelRecordCount(DeviceBlock(7).data(), DEVICE_BLOCK_SIZE), 7);
+    EXPECT_EQ(ChannelRecordCount(DeviceBlock(7).data(), proto::kDeviceBlockSize), 7);
     EXPECT_EQ(ChannelRecordCount(DeviceBlock(7, 181).data(), 181), 0) << "too short for N";
 }
 
@@ -98,8 +98,8 @@ class ColorRoundTrip : public ::testing::Test {
 protected:
     static constexpr int32_t kLogin = 700;
     void Device(int nRecords, const Bytes& records) {
-        net.SetConfig(CFG_CMD_DEVICE, DeviceBlock(nRecords));
-        net.SetConfig(CFG_CMD_CHANNEL, records);
+        net.SetConfig(proto::kCfgDevice, DeviceBlock(nRecords));
+        net.SetConfig(proto::kCfgChannel, records);
     }
     FakeNetLibrary net;
     CColorConfig config{net};
@@ -123,9 +123,9 @@ TEST_F(ColorRoundTrip, EveryApplyRereadsTheBlocksAndChangesOnlyTheChannelsBytes)
     ASSERT_TRUE(config.ApplyToDevice(kLogin, 2, ColorValues{9, 8, 7, 6}));
     // Another client changes some other setting in between: the next write
     // carries that change instead of an old copy.
-    records[3 * CHANNEL_RECORD_SIZE + 17] ^= 0xFF;
-    records[2 * CHANNEL_RECORD_SIZE + 212] ^= 0xFF;
-    net.SetConfig(CFG_CMD_CHANNEL, records);
+    records[3 * proto::kChannelRecordSize + 17] ^= 0xFF;
+    records[2 * proto::kChannelRecordSize + 212] ^= 0xFF;
+    net.SetConfig(proto::kCfgChannel, records);
     ASSERT_TRUE(config.ApplyToDevice(kLogin, 2, ColorValues{9, 8, 7, 5}));
 
     EXPECT_EQ(net.Calls(), (std::vector<std::string>{
@@ -156,8 +156,8 @@ TEST_F(ColorRoundTrip, AFailedOrShortReadLeavesTheValuesAndWritesNothing) {
     for (const Case& c : cases) {
         FakeNetLibrary fake;
         CColorConfig cfg(fake);
-        fake.SetConfig(CFG_CMD_DEVICE, c.device);
-        fake.SetConfig(CFG_CMD_CHANNEL, c.records);
+        fake.SetConfig(proto::kCfgDevice, c.device);
+        fake.SetConfig(proto::kCfgChannel, c.records);
         for (int32_t r : c.results) fake.Script("GetDevConfig", {r});
         ColorValues v = kDefaultColorValues;
         EXPECT_FALSE(cfg.ReadDeviceValues(kLogin, 0, v)) << c.what;
@@ -172,9 +172,9 @@ TEST_F(ColorRoundTrip, AChannelOutsideTheRecordsKeepsTheDefaultsAndWritesNothing
     for (const auto& [nRecords, nChannel] : {std::pair{4, 4}, std::pair{4, -1}, std::pair{0, 0}}) {
         FakeNetLibrary fake;
         CColorConfig cfg(fake);
-        fake.SetConfig(CFG_CMD_DEVICE, DeviceBlock(nRecords));
+        fake.SetConfig(proto::kCfgDevice, DeviceBlock(nRecords));
         // A device that answers the records read with more than it announced.
-        fake.SetConfig(CFG_CMD_CHANNEL, Records(8));
+        fake.SetConfig(proto::kCfgChannel, Records(8));
         ColorValues v = kDefaultColorValues;
         EXPECT_FALSE(cfg.ReadDeviceValues(kLogin, nChannel, v)) << nRecords << "/" << nChannel;
         EXPECT_TRUE(v == kDefaultColorValues);

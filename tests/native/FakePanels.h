@@ -19,8 +19,8 @@ public:
     FakePanel(FakeNetLibrary& log, std::string name) : m_log(log), m_name(std::move(name)) {}
     ~FakePanel() override { m_log.Note(m_name + " deleted"); }
 
-    void SetPlacement(int bShow, int x, int y) override {
-        m_log.Note(m_name + " placement " + std::to_string(bShow) + " " + std::to_string(x) + " " +
+    void SetPlacement(bool bShow, int x, int y) override {
+        m_log.Note(m_name + " placement " + std::to_string(bShow ? 1 : 0) + " " + std::to_string(x) + " " +
                    std::to_string(y));
     }
     void SetLogin(int32_t login, const CAMERA_INFO& camera) override {

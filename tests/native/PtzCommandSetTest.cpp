@@ -5,14 +5,22 @@
 #include <climits>
 
 #include "FakeNetLibrary.h"
+#include "DomeButtonTable.h"
 #include "PtzCommandSet.h"
-#include "resource.h"
 
 namespace zv {
 namespace {
 
 using test::FakeNetLibrary;
 using Calls = std::vector<std::string>;
+
+// The panel's row for a button.
+const DomeButton& Row(int id) {
+    for (const DomeButton& b : kDomeButtons)
+        if (b.id == id) return b;
+    ADD_FAILURE() << "no row for " << id;
+    return kDomeButtons[0];
+}
 
 class RecordingFeedback : public IPtzFeedback {
 public:
@@ -37,6 +45,11 @@ protected:
     FakeNetLibrary net;
     RecordingFeedback feedback{net};
     CPtzCommandSet ptz{net, feedback};
+    // A press of a button of the panel, as its table describes it.
+    void Press(int id) {
+        const DomeButton& b = Row(id);
+        ptz.OnButtonPress(b.kind, b.nAction);
+    }
 };
 
 // "PtzControl login channel code param1 param2 param3 stop"
@@ -93,14 +106,17 @@ TEST_F(PtzTest, Param2IsComputedOnTheLowByteOfTheSpeed) {
 }
 
 TEST_F(PtzTest, HeldButtonsSendTheirActionAndTheReleaseStops) {
+    // Each button as the panel's table has it.
     const std::pair<int, int> buttons[] = {
         {IDC_DOME_UP, 0}, {IDC_DOME_DOWN, 1}, {IDC_DOME_LEFT, 2}, {IDC_DOME_RIGHT, 3},
         {IDC_DOME_ZOOM_IN, 5}, {IDC_DOME_ZOOM_OUT, 4}, {IDC_DOME_FOCUS_FAR, 7},
         {IDC_DOME_FOCUS_NEAR, 6}, {IDC_DOME_IRIS_LARGER, 9}, {IDC_DOME_IRIS_SMALLER, 8}};
     for (auto [id, code] : buttons) {
-        ptz.OnPtzButton(id);
-        ptz.OnPtzButton(id);  // the 250 ms repeat
-        ptz.OnPtzButton(0);
+        const DomeButton& b = Row(id);
+        EXPECT_TRUE(b.bSendsHold) << id;
+        ptz.OnButtonPress(b.kind, b.nAction);
+        ptz.OnButtonPress(b.kind, b.nAction);  // the 250 ms repeat
+        ptz.OnButtonRelease();
         EXPECT_EQ(Sent(), (Calls{"wait", Ptz(code, 0, 4, 0), "arrow", "wait", Ptz(code, 0, 4, 0), "arrow",
                                  "wait", Ptz(0, 0, 4, 1), "arrow"}))
             << "button " << id;
@@ -108,22 +124,22 @@ TEST_F(PtzTest, HeldButtonsSendTheirActionAndTheReleaseStops) {
 }
 
 TEST_F(PtzTest, SpeedButtonsStepWithinBoundsAndEachStepStops) {
-    for (int i = 0; i < 30; ++i) ptz.OnPtzButton(IDC_DOME_SPEED_DOWN);
+    for (int i = 0; i < 30; ++i) Press(IDC_DOME_SPEED_DOWN);
     EXPECT_EQ(ptz.Speed(), 2);
     Sent();
-    ptz.OnPtzButton(IDC_DOME_SPEED_DOWN);
+    Press(IDC_DOME_SPEED_DOWN);
     EXPECT_EQ(ptz.Speed(), 1);
     EXPECT_EQ(Sent(), (Calls{"wait", "speed text", Ptz(0, 0, 0, 1), "arrow"}));
-    ptz.OnPtzButton(IDC_DOME_SPEED_DOWN);
+    Press(IDC_DOME_SPEED_DOWN);
     EXPECT_EQ(ptz.Speed(), 1);
 
-    for (int i = 0; i < 61; ++i) ptz.OnPtzButton(IDC_DOME_SPEED_UP);
+    for (int i = 0; i < 61; ++i) Press(IDC_DOME_SPEED_UP);
     EXPECT_EQ(ptz.Speed(), 62);
-    ptz.OnPtzButton(IDC_DOME_SPEED_UP);
-    ptz.OnPtzButton(IDC_DOME_SPEED_UP);
+    Press(IDC_DOME_SPEED_UP);
+    Press(IDC_DOME_SPEED_UP);
     EXPECT_EQ(ptz.Speed(), 63);
     Sent();
-    ptz.OnPtzButton(IDC_DOME_SPEED_AUTO);
+    Press(IDC_DOME_SPEED_AUTO);
     EXPECT_EQ(ptz.Speed(), 30);
     EXPECT_EQ(Sent(), (Calls{"wait", "speed text", Ptz(0, 0, 3, 1), "arrow"}));
     ptz.SendPtzCommand(PTZ_RIGHT_UP, 0);
@@ -135,27 +151,31 @@ TEST_F(PtzTest, BusyMarkIgnoresPressesUntilAStopClearsIt) {
     EXPECT_EQ(Sent(), (Calls{"wait", "arrow"}));
     EXPECT_EQ(ptz.IsBusy(), 1);
     ptz.OnBusyOnlyClick();
-    ptz.OnPtzButton(IDC_DOME_UP);
+    Press(IDC_DOME_UP);
     EXPECT_TRUE(Sent().empty()) << "a second click and a press are ignored";
-    ptz.OnPtzButton(0);
+    ptz.OnButtonRelease();
     EXPECT_EQ(Sent(), (Calls{"wait", Ptz(0, 0, 4, 1), "arrow"})) << "the release still stops";
     EXPECT_EQ(ptz.IsBusy(), 0);
 
-    // An unknown id marks busy and sends nothing; the host's command clears it.
-    ptz.OnPtzButton(IDC_DOME_SETTING);
+    // "Setting" marks busy and sends nothing; the host's command clears it.
+    Press(IDC_DOME_SETTING);
     EXPECT_EQ(ptz.IsBusy(), 1);
     EXPECT_EQ(Sent(), (Calls{"wait", "arrow"}));
     ptz.SendPtzCommand(PTZ_STOP, 0);
     EXPECT_EQ(ptz.IsBusy(), 0);
+    Sent();
+    Press(IDC_DOME_ZOOM_AUTO);
+    EXPECT_EQ(ptz.IsBusy(), 0) << "a button without a PTZ effect";
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(PtzTest, WithoutALoginNothingIsSentAndTheBusyMarkStays) {
     ptz.SetTarget(0, 3);
     EXPECT_EQ(ptz.SendPtzCommand(PTZ_UP, 0), 0);
-    ptz.OnPtzButton(IDC_DOME_UP);
+    Press(IDC_DOME_UP);
     EXPECT_EQ(ptz.IsBusy(), 1);
-    ptz.OnPtzButton(IDC_DOME_DOWN);
-    ptz.OnPtzButton(0);
+    Press(IDC_DOME_DOWN);
+    ptz.OnButtonRelease();
     EXPECT_EQ(ptz.IsBusy(), 1);
     EXPECT_EQ(Sent(), (Calls{"wait", "arrow", "wait", "arrow"})) << "no library call at all";
 }

@@ -146,12 +146,12 @@ TEST_F(DeviceTest, ColourBytesReachTheDeviceScaleAndReadBackAsWritten) {
     std::vector<uint8_t> all;
     ASSERT_TRUE(dev->ReadRecords(-1, all, Soon()));
     ASSERT_EQ(all.size(), 2u * kChannelRecordSize);
-    EXPECT_EQ(all[kColourOffset + 3], kDefaultHue);
+    EXPECT_EQ(all[kColorOffset + 3], kDefaultHue);
     const double contrast0 = State(1, "contrast"), saturation0 = State(1, "saturation");
     const double requests0 = Reply(std::string("counters ") + kDev)["http_requests"];
     uint8_t* rec = all.data() + kChannelRecordSize;
-    rec[kColourOffset] = 255;      // brightness to the maximum
-    rec[kColourOffset + 3] = 42;   // hue: the library's
+    rec[kColorOffset] = 255;      // brightness to the maximum
+    rec[kColorOffset + 3] = 42;   // hue: the library's
     ASSERT_TRUE(dev->WriteRecords(-1, all.data(), all.size(), Soon()));
     EXPECT_EQ(State(1, "brightness"), 254) << "level 100 on the device's own scale";
     EXPECT_EQ(State(1, "contrast"), contrast0);
@@ -160,22 +160,22 @@ TEST_F(DeviceTest, ColourBytesReachTheDeviceScaleAndReadBackAsWritten) {
         << "one request: only what changed is sent";
     std::vector<uint8_t> back;
     ASSERT_TRUE(dev->ReadRecords(1, back, Soon()));
-    EXPECT_EQ(back[kColourOffset], 255) << "reads back as written";
-    EXPECT_EQ(back[kColourOffset + 3], 42);
+    EXPECT_EQ(back[kColorOffset], 255) << "reads back as written";
+    EXPECT_EQ(back[kColorOffset + 3], 42);
     // Odd bytes survive the device's rounding too.
     for (uint8_t b : {uint8_t(1), uint8_t(128), uint8_t(129), uint8_t(200)}) {
-        back[kColourOffset + 1] = b;
+        back[kColorOffset + 1] = b;
         ASSERT_TRUE(dev->WriteRecords(1, back.data(), back.size(), Soon()));
         std::vector<uint8_t> again;
         ASSERT_TRUE(dev->ReadRecords(1, again, Soon()));
-        EXPECT_EQ(again[kColourOffset + 1], b);
+        EXPECT_EQ(again[kColorOffset + 1], b);
     }
     // The hue outlives the login.
     dev.reset();
     auto dev2 = Login();
     ASSERT_TRUE(dev2);
     ASSERT_TRUE(dev2->ReadRecords(1, back, Soon()));
-    EXPECT_EQ(back[kColourOffset + 3], 42);
+    EXPECT_EQ(back[kColorOffset + 3], 42);
     EXPECT_FALSE(dev2->ReadRecords(2, back, Soon()));
     EXPECT_FALSE(dev2->WriteRecords(-1, all.data(), all.size() - 1, Soon())) << "a block of the wrong size";
 }

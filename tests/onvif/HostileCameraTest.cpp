@@ -181,7 +181,7 @@ TEST_F(Hostile, EveryCallEndsWithinItsBound) {
         switch (c.call) {
         case Call::ColourRead: dev->ReadRecords(0, records, deadline); break;
         case Call::ColourWrite:
-            records[kColourOffset] = 200;
+            records[kColorOffset] = 200;
             dev->WriteRecords(0, records.data(), records.size(), deadline);
             break;
         case Call::PtzMove: dev->Ptz(1, kPtzUp, 4, false, deadline); break;

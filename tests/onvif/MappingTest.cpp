@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "ColourMap.h"
+#include "ColorMap.h"
 #include "PtzMapping.h"
 
 using namespace zv::onvif;
@@ -77,9 +77,9 @@ double DevsimRead(double levelSent) {
     return std::min(100.0, std::round(byte / 0.254) / 10);
 }
 
-TEST(ColourMap, EveryByteWrittenReadsBackAsWrittenFromADeviceWithItsOwnScale) {
+TEST(ColorMap, EveryByteWrittenReadsBackAsWrittenFromADeviceWithItsOwnScale) {
     for (int field = 0; field < 3; ++field) {
-        ColourMap m;
+        ColorMap m;
         for (int b = 0; b < 256; ++b) {
             const double level = m.ToLevel(field, uint8_t(b));
             m.Remember(field, uint8_t(b), level);
@@ -88,15 +88,15 @@ TEST(ColourMap, EveryByteWrittenReadsBackAsWrittenFromADeviceWithItsOwnScale) {
             ASSERT_EQ(m.ToByte(field, std::round(level)), b);
         }
     }
-    ColourMap m;
+    ColorMap m;
     EXPECT_EQ(m.ToLevel(kBrightness, 255), 100) << "255 is the device's maximum";
     EXPECT_EQ(m.ToLevel(kBrightness, 0), 0);
     EXPECT_EQ(m.ToByte(kBrightness, 100), 255);
     EXPECT_EQ(m.ToByte(kBrightness, 50), 128);
 }
 
-TEST(ColourMap, RangesFromTheDeviceAndChangesMadeElsewhere) {
-    ColourMap m;
+TEST(ColorMap, RangesFromTheDeviceAndChangesMadeElsewhere) {
+    ColorMap m;
     ImagingRanges r;
     r.brightness = {-50, 50, true};
     r.contrast = {0, 1, true};

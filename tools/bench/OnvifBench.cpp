@@ -197,7 +197,7 @@ std::vector<std::vector<uint8_t>> GrabPictures(const std::string& address, size_
 
 // A larger picture than the simulator sends: its pictures scaled up
 // (nearest pixel) and encoded again by the system's codec at quality 0.75.
-std::vector<uint8_t> EncodeScaled(vn::onvif::CWicJpegDecoder& decoder, const std::vector<uint8_t>& jpeg, int W,
+std::vector<uint8_t> EncodeScaled(zv::onvif::CWicJpegDecoder& decoder, const std::vector<uint8_t>& jpeg, int W,
                                   int H) {
     std::vector<uint8_t> small, big, out;
     int w, h, stride;
@@ -207,7 +207,7 @@ std::vector<uint8_t> EncodeScaled(vn::onvif::CWicJpegDecoder& decoder, const std
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             std::memcpy(&big[size_t(y) * bigStride + x * 3], &small[size_t(y * h / H) * stride + (x * w / W) * 3], 3);
-    using vn::onvif::ComPtr;
+    using zv::onvif::ComPtr;
     ComPtr<IWICImagingFactory> f;
     ComPtr<IStream> stream;
     ComPtr<IWICBitmapEncoder> enc;
@@ -244,7 +244,7 @@ std::vector<uint8_t> EncodeScaled(vn::onvif::CWicJpegDecoder& decoder, const std
 
 bool DecodeAndDraw(const std::vector<std::vector<uint8_t>>& pictures, int rounds, const char* what) {
     if (pictures.empty() || pictures[0].empty()) return false;
-    vn::onvif::CWicJpegDecoder decoder;
+    zv::onvif::CWicJpegDecoder decoder;
     std::vector<uint8_t> bgr;
     int w = 0, h = 0, stride = 0;
     if (!decoder.Decode(pictures[0].data(), pictures[0].size(), bgr, w, h, stride)) return false;
@@ -271,7 +271,7 @@ bool DecodeAndDraw(const std::vector<std::vector<uint8_t>>& pictures, int rounds
 bool DecodeAndDrawBoth(const std::string& address) {
     const auto pictures = GrabPictures(address, 25);
     if (!DecodeAndDraw(pictures, 200, "from the stream")) return false;
-    vn::onvif::CWicJpegDecoder decoder;
+    zv::onvif::CWicJpegDecoder decoder;
     std::vector<std::vector<uint8_t>> large;
     for (size_t i = 0; i < 5 && i < pictures.size(); ++i) large.push_back(EncodeScaled(decoder, pictures[i], 1280, 720));
     return DecodeAndDraw(large, 100, "(the stream's pictures scaled up and encoded again)");
@@ -285,8 +285,8 @@ bool DecodeAndDrawH264(const std::string& path) {
     uint8_t buf[65536];
     for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.insert(data.end(), buf, buf + n);
     std::fclose(f);
-    const auto units = vn::onvif::SplitAtDelimiters(data.data(), data.size());
-    vn::onvif::CMfH264Decoder decoder;
+    const auto units = zv::onvif::SplitAtDelimiters(data.data(), data.size());
+    zv::onvif::CMfH264Decoder decoder;
     if (units.empty() || !decoder.Ready()) return false;
     HWND wnd = nullptr;
     std::vector<double> decode, draw;

@@ -18,7 +18,7 @@
 
 namespace {
 
-using vn::onvif::CMfH264Decoder;
+using zv::onvif::CMfH264Decoder;
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -43,7 +43,7 @@ protected:
         const auto reference = ReadFile(std::string("h264-data\\") + name + ".nv12");
         ASSERT_FALSE(stream.empty()) << "run through tests/win/onvif/run-h264";
         const size_t frameBytes = size_t(width) * height * 3 / 2;
-        const auto units = vn::onvif::SplitAtDelimiters(stream.data(), stream.size());
+        const auto units = zv::onvif::SplitAtDelimiters(stream.data(), stream.size());
         ASSERT_EQ(units.size(), reference.size() / frameBytes);
         CMfH264Decoder decoder;
         ASSERT_TRUE(decoder.Ready());
@@ -95,7 +95,7 @@ TEST_F(H264Decoder, APictureSizeChangeMidStreamGivesEachPictureItsOwnSize) {
     CMfH264Decoder decoder;
     ASSERT_TRUE(decoder.Ready());
     std::vector<zv::onvif::Nv12Picture> pictures;
-    for (const auto& au : vn::onvif::SplitAtDelimiters(stream.data(), stream.size()))
+    for (const auto& au : zv::onvif::SplitAtDelimiters(stream.data(), stream.size()))
         decoder.Decode(au.data(), au.size(), [&](const zv::onvif::Nv12Picture& p) { pictures.push_back(p); });
     size_t before = 0, after = 0, equal = 0;
     std::vector<uint8_t> bgr;

@@ -11,9 +11,9 @@
 
 namespace zv::onvif {
 
-enum ColourField { kBrightness = 0, kContrast = 1, kSaturation = 2 };
+enum ColorField { kBrightness = 0, kContrast = 1, kSaturation = 2 };
 
-class ColourMap {
+class ColorMap {
 public:
     void SetRanges(const ImagingRanges& r);
     const Range& RangeOf(int field) const { return m_range[field]; }

@@ -1,4 +1,4 @@
-#include "HttpMessage.h"
+#include "SimHttpMessage.h"
 
 #include <cctype>
 

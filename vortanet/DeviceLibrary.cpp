@@ -1,6 +1,6 @@
-// The stand-in device network library: the exported functions over real TCP
-// sessions to devices (one per login), the registry of logins and plays, and
-// the disconnect notice to the host.
+// The stand-in device network library (device-protocol build): the calls
+// of its exports over real TCP sessions to devices (one per login), the
+// registry of logins and plays, and the disconnect notice to the host.
 #define ZV_BUILDING_NETLIB
 #include <windows.h>
 
@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "DeviceSession.h"
+#include "LibraryExports.h"
 #include "SoundOutput.h"
 #include "VideoOutput.h"
-#include "VortanetApi.h"
-#include "VortanetStats.h"
 
 namespace vn {
 
@@ -40,22 +39,20 @@ struct LoginEntry {
     SessionPtr session;
 };
 
-class CLibrary final : public ISessionListener {
+class CLibrary final : public ISessionListener, public ILibrary {
 public:
-    int32_t Init(VN_DISCONNECT_CALLBACK callback, uintptr_t user) {
+    int32_t Init(VN_DISCONNECT_CALLBACK callback, uintptr_t user) override {
         if (!zv::net::Startup()) return 0;
         std::lock_guard<std::mutex> lock(m_mutex);
         m_callback = callback;
         m_user = user;
-        m_initialised = true;
         return 1;
     }
 
-    void Cleanup() {
+    void Cleanup() override {
         std::vector<SessionPtr> sessions;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_initialised = false;
             m_callback = nullptr;  // no notice once the host has let go of us
             for (auto& l : m_logins) sessions.push_back(std::move(l.second.session));
             for (auto& s : m_finished) sessions.push_back(std::move(s));
@@ -71,7 +68,7 @@ public:
     }
 
     int32_t Login(const char* address, uint16_t port, const char* user, const char* password,
-                  unsigned char* deviceInfo, int* error) {
+                  unsigned char* deviceInfo, int* error) override {
         ReapFinished();
         LoginError why = LOGIN_NETWORK;
         proto::DeviceInfo info{};
@@ -104,7 +101,7 @@ public:
         return handle;
     }
 
-    int32_t Logout(int32_t handle) {
+    int32_t Logout(int32_t handle) override {
         SessionPtr session;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -118,7 +115,7 @@ public:
         return 1;
     }
 
-    int32_t StartRealPlay(int32_t login, int32_t channel, HWND hWnd) {
+    int32_t StartRealPlay(int32_t login, int32_t channel, HWND hWnd) override {
         SessionPtr session = SessionOf(login);
         if (!session || channel < 0) return 0;
         proto::PlayStart start;
@@ -137,7 +134,7 @@ public:
         return play->handle;
     }
 
-    int32_t StopRealPlay(int32_t handle) {
+    int32_t StopRealPlay(int32_t handle) override {
         std::shared_ptr<Play> play = FindPlay(handle);
         if (!play) return 0;
         SessionPtr session = SessionOf(play->login);
@@ -157,7 +154,7 @@ public:
         return 1;
     }
 
-    int32_t OpenSound(int32_t handle) {
+    int32_t OpenSound(int32_t handle) override {
         std::shared_ptr<Play> play = FindPlay(handle);
         SessionPtr session = play ? SessionOf(play->login) : nullptr;
         if (!session) return 0;
@@ -174,7 +171,7 @@ public:
         return 1;
     }
 
-    int32_t CloseSound() {
+    int32_t CloseSound() override {
         int32_t current;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -187,7 +184,7 @@ public:
     }
 
     int32_t PtzControl(int32_t login, int32_t channel, uint32_t code, uint8_t p1, uint8_t p2,
-                       uint8_t p3, int32_t stop) {
+                       uint8_t p3, int32_t stop) override {
         SessionPtr session = SessionOf(login);
         if (!session || channel < 0) return 0;
         proto::Ptz ptz;
@@ -201,7 +198,7 @@ public:
     }
 
     int32_t GetDevConfig(int32_t login, int32_t command, int32_t channel, void* buffer, int32_t size,
-                         int32_t* returned, int32_t waitMs) {
+                         int32_t* returned, int32_t waitMs) override {
         if (returned) *returned = 0;
         SessionPtr session = SessionOf(login);
         if (!session || !buffer || size <= 0 || uint32_t(size) > proto::kMaxConfigBytes) return 0;
@@ -221,7 +218,7 @@ public:
     }
 
     int32_t SetDevConfig(int32_t login, int32_t command, int32_t channel, void* buffer, int32_t size,
-                         int32_t waitMs) {
+                         int32_t waitMs) override {
         SessionPtr session = SessionOf(login);
         if (!session || !buffer || size <= 0 || uint32_t(size) > proto::kMaxConfigBytes) return 0;
         proto::ConfigSet set;
@@ -235,7 +232,7 @@ public:
                result.status == proto::kOk;
     }
 
-    int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) {
+    int GetPlayStats(int32_t handle, VN_PLAY_STATS* out) override {
         std::shared_ptr<Play> play = FindPlay(handle);
         return play && play->output->CopyStats(out) ? 1 : 0;
     }
@@ -344,7 +341,6 @@ private:
     }
 
     std::mutex m_mutex;
-    bool m_initialised = false;
     VN_DISCONNECT_CALLBACK m_callback = nullptr;
     uintptr_t m_user = 0;
     int32_t m_nextHandle = 0;
@@ -355,66 +351,8 @@ private:
     CSoundOutput m_sound;
 };
 
-// Made at load and ended by DllMain: at process exit the system has already
-// ended our receive threads, which may have held a session's locks, so that
-// path must neither wait nor close anything (the system closes the sockets).
-alignas(CLibrary) unsigned char g_libraryStorage[sizeof(CLibrary)];
-CLibrary* g_pLibrary = nullptr;
-
 }  // namespace
+
+ILibrary* MakeLibrary() { return MakeInPlace<CLibrary>(); }
+
 }  // namespace vn
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID pReserved) {
-    if (dwReason == DLL_PROCESS_ATTACH) {
-        vn::g_pLibrary = new (vn::g_libraryStorage) vn::CLibrary;
-    } else if (dwReason == DLL_PROCESS_DETACH && vn::g_pLibrary) {
-        if (pReserved == nullptr) vn::g_pLibrary->~CLibrary();
-        vn::g_pLibrary = nullptr;
-    }
-    return TRUE;
-}
-
-#define g_library (*vn::g_pLibrary)
-
-int32_t WINAPI NetInit(VN_DISCONNECT_CALLBACK pfnDisconnect, uintptr_t dwUser) {
-    try { return g_library.Init(pfnDisconnect, dwUser); } catch (...) { return 0; }
-}
-int32_t WINAPI NetCleanup() {
-    try { g_library.Cleanup(); } catch (...) {}
-    return 1;
-}
-int32_t WINAPI NetLogin(const char* pszAddress, uint16_t wPort, const char* pszUser,
-                        const char* pszPassword, unsigned char* pDeviceInfo, int* pError) {
-    try { return g_library.Login(pszAddress, wPort, pszUser, pszPassword, pDeviceInfo, pError); } catch (...) { return 0; }
-}
-int32_t WINAPI NetLogout(int32_t lLoginHandle) {
-    try { return g_library.Logout(lLoginHandle); } catch (...) { return 0; }
-}
-int32_t WINAPI NetStartRealPlay(int32_t lLoginHandle, int32_t nChannel, HWND hWnd) {
-    try { return g_library.StartRealPlay(lLoginHandle, nChannel, hWnd); } catch (...) { return 0; }
-}
-int32_t WINAPI NetStopRealPlay(int32_t lPlayHandle) {
-    try { return g_library.StopRealPlay(lPlayHandle); } catch (...) { return 0; }
-}
-int32_t WINAPI NetOpenSound(int32_t lPlayHandle) {
-    try { return g_library.OpenSound(lPlayHandle); } catch (...) { return 0; }
-}
-int32_t WINAPI NetCloseSound() {
-    try { return g_library.CloseSound(); } catch (...) { return 0; }
-}
-int32_t WINAPI NetPtzControl(int32_t lLoginHandle, int32_t nChannel, uint32_t dwCode,
-                             uint8_t param1, uint8_t param2, uint8_t param3, int32_t bStop) {
-    try { return g_library.PtzControl(lLoginHandle, nChannel, dwCode, param1, param2, param3, bStop); } catch (...) { return 0; }
-}
-int32_t WINAPI NetGetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel,
-                               void* pBuffer, int32_t nBufferSize, int32_t* pReturned,
-                               int32_t nWaitMs) {
-    try { return g_library.GetDevConfig(lLoginHandle, nCommand, nChannel, pBuffer, nBufferSize, pReturned, nWaitMs); } catch (...) { return 0; }
-}
-int32_t WINAPI NetSetDevConfig(int32_t lLoginHandle, int32_t nCommand, int32_t nChannel,
-                               void* pBuffer, int32_t nBufferSize, int32_t nWaitMs) {
-    try { return g_library.SetDevConfig(lLoginHandle, nCommand, nChannel, pBuffer, nBufferSize, nWaitMs); } catch (...) { return 0; }
-}
-extern "C" int __cdecl NetGetPlayStats(int32_t lPlayHandle, VN_PLAY_STATS* out) {
-    try { return g_library.GetPlayStats(lPlayHandle, out); } catch (...) { return 0; }
-}
