@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "Clock.h"
+#include "HostileCamera.h"
 #include "JpegCodec.h"
 #include "JpegDepacketizer.h"
 #include "OnvifDevice.h"
@@ -37,17 +38,7 @@ protected:
 #endif
 
     void SetUp() override {
-        ds::SimulatorOptions opts;
-        ds::DeviceOptions d;
-        d.address = kDev;
-        d.port = 0;
-        d.channels = 2;
-        d.users = {{"admin", "admin"}};
-        d.onvifPort = 0;
-        d.rtspPort = 0;
-        opts.devices.push_back(d);
-        opts.controlPort = 0;
-        sim = std::make_unique<ds::Simulator>(opts);
+        sim = std::make_unique<ds::Simulator>(test::HostileCamera::OneDevice(kDev));
         std::string error;
         ASSERT_TRUE(sim->Start(&error)) << error;
         address = std::string(kDev) + ":" + std::to_string(sim->FindDevice(kDev)->OnvifPort());

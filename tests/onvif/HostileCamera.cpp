@@ -14,10 +14,10 @@ HostileCamera::~HostileCamera() {
     if (m_sim) m_sim->Stop();
 }
 
-bool HostileCamera::Start(std::string* error) {
+ds::SimulatorOptions HostileCamera::OneDevice(const char* address) {
     ds::SimulatorOptions opts;
     ds::DeviceOptions d;
-    d.address = kIp;
+    d.address = address;
     d.port = 0;
     d.channels = 2;
     d.users = {{"admin", "admin"}};
@@ -25,7 +25,11 @@ bool HostileCamera::Start(std::string* error) {
     d.rtspPort = 0;
     opts.devices.push_back(d);
     opts.controlPort = 0;
-    m_sim = std::make_unique<ds::Simulator>(opts);
+    return opts;
+}
+
+bool HostileCamera::Start(std::string* error) {
+    m_sim = std::make_unique<ds::Simulator>(OneDevice(kIp));
     if (!m_sim->Start(error)) return false;
     ds::Device* dev = m_sim->FindDevice(kIp);
     m_address = std::string(kIp) + ":" + std::to_string(dev->OnvifPort());

@@ -30,6 +30,11 @@ public:
     static constexpr const char* kTrapIp = "127.0.0.71";
 #endif
 
+    // The simulator both this camera and the device tests start: one device
+    // on `address` with two channels, user admin:admin, every port chosen
+    // by the system.
+    static devsim::SimulatorOptions OneDevice(const char* address);
+
     HostileCamera() = default;
     ~HostileCamera();
     bool Start(std::string* error);
