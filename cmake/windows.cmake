@@ -124,7 +124,7 @@ target_sources(zv_bench_roundtrip PRIVATE tools/bench/RoundTrip.cpp)
 target_sources(zv_bench_streams PRIVATE tools/bench/Streams.cpp)
 target_sources(zv_bench_dome PRIVATE tools/bench/DomeBench.cpp)
 # The colour panel's write, driven through a real panel.
-target_sources(zv_bench_colour PRIVATE tools/bench/ColourBench.cpp)
+target_sources(zv_bench_colour PRIVATE tools/bench/ColorBench.cpp)
 target_include_directories(zv_bench_colour PRIVATE res)
 target_link_libraries(zv_bench_colour PRIVATE comctl32 user32)
 foreach(prog zv_bench_roundtrip zv_bench_streams zv_bench_dome zv_bench_colour)

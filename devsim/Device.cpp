@@ -72,7 +72,7 @@ void Device::InitBlocks() {
     for (int ch = 0; ch < m_opt.channels; ++ch) {
         const size_t base = kChannelRecordSize * static_cast<size_t>(ch);
         PutText(m_channelBlock, base, 32, "CAM " + std::to_string(ch + 1));
-        const ColourBytes c;
+        const ColorBytes c;
         m_channelBlock[base + kColorOffset] = c.brightness;
         m_channelBlock[base + kColorOffset + 1] = c.contrast;
         m_channelBlock[base + kColorOffset + 2] = c.saturation;
@@ -219,9 +219,9 @@ void Device::SetFaults(const Faults& f) {
     m_skewSeconds = f.onvif.skewSeconds;
 }
 
-ColourBytes Device::ColourOf(int channel) const {
+ColorBytes Device::ColorOf(int channel) const {
     const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;
-    ColourBytes c;
+    ColorBytes c;
     c.brightness = m_channelBlock[base];
     c.contrast = m_channelBlock[base + 1];
     c.saturation = m_channelBlock[base + 2];
@@ -241,7 +241,7 @@ ChannelReport Device::Report(int channel) {
     r.ptzCommands = m_ptzCounts[static_cast<size_t>(channel)];
     r.blurRadius = cam.BlurRadius();
     r.exposure = cam.Exposure();
-    r.colour = ColourOf(channel);
+    r.colour = ColorOf(channel);
     r.frames = m_channelFrames[static_cast<size_t>(channel)];
     for (const auto& [id, p] : m_plays) r.plays += p.channel == channel ? 1 : 0;
     return r;
@@ -430,7 +430,7 @@ ViewSettings Device::ViewOfLocked(int channel, double t) {
     v.zoom = pos.zoom;
     v.blurRadius = cam.BlurRadius();
     v.exposure = cam.Exposure();
-    v.colour = ColourOf(channel);
+    v.colour = ColorOf(channel);
     return v;
 }
 
@@ -488,14 +488,14 @@ bool Device::FocusDrive(int channel, double velocity) {
     return true;
 }
 
-bool Device::Colour(int channel, ColourBytes& out) const {
+bool Device::Color(int channel, ColorBytes& out) const {
     std::lock_guard<std::mutex> lk(m_mu);
     if (channel < 0 || channel >= m_opt.channels) return false;
-    out = ColourOf(channel);
+    out = ColorOf(channel);
     return true;
 }
 
-bool Device::SetColour(int channel, const ColourBytes& c) {
+bool Device::SetColor(int channel, const ColorBytes& c) {
     std::lock_guard<std::mutex> lk(m_mu);
     if (channel < 0 || channel >= m_opt.channels) return false;
     const size_t base = kChannelRecordSize * static_cast<size_t>(channel) + kColorOffset;

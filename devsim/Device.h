@@ -82,7 +82,7 @@ struct ChannelReport {
     uint64_t ptzCommands = 0;
     int blurRadius = 0;
     double exposure = 1;
-    ColourBytes colour;
+    ColorBytes colour;
     uint32_t frames = 0;
     int plays = 0;
 };
@@ -147,8 +147,8 @@ public:
     bool FocusDrive(int channel, double velocity);
     // The channel's colour bytes: the same four bytes as its configuration
     // record, so both faces see one setting.
-    bool Colour(int channel, ColourBytes& out) const;
-    bool SetColour(int channel, const ColourBytes& c);
+    bool Color(int channel, ColorBytes& out) const;
+    bool SetColor(int channel, const ColorBytes& c);
     // The device's clock, seconds since 1970 UTC, with the skew fault.
     double WallClock() const;
     // Seconds since the device was made, on the steady clock: the time the
@@ -171,7 +171,7 @@ private:
     void AcceptLoop();
     void StreamLoop();
     void ReapFinished(bool all);
-    ColourBytes ColourOf(int channel) const;
+    ColorBytes ColorOf(int channel) const;
     // The view of a channel now; m_mu held.
     ViewSettings ViewOfLocked(int channel, double t);
     void InitBlocks();

@@ -10,8 +10,8 @@ using namespace soap;
 
 OnvifService::Result OnvifService::GetImagingSettings(const XmlElement& req) {
     const int ch = ChannelOf("video_source_", req, "VideoSourceToken");
-    ColourBytes c;
-    if (ch < 0 || !m_dev.Colour(ch, c)) return NoSuch("source");
+    ColorBytes c;
+    if (ch < 0 || !m_dev.Color(ch, c)) return NoSuch("source");
     Result r;
     r.body = "<timg:GetImagingSettingsResponse><timg:ImagingSettings><tt:Brightness>" +
              Num(ToLevel(c.brightness)) + "</tt:Brightness><tt:ColorSaturation>" +
@@ -24,8 +24,8 @@ OnvifService::Result OnvifService::GetImagingSettings(const XmlElement& req) {
 
 OnvifService::Result OnvifService::SetImagingSettings(const XmlElement& req) {
     const int ch = ChannelOf("video_source_", req, "VideoSourceToken");
-    ColourBytes c;
-    if (ch < 0 || !m_dev.Colour(ch, c)) return NoSuch("source");
+    ColorBytes c;
+    if (ch < 0 || !m_dev.Color(ch, c)) return NoSuch("source");
     const XmlElement* s = req.Child("ImagingSettings");
     if (!s) return Fault(400, "env:Sender", "ter:InvalidArgs", "", "ImagingSettings missing");
     auto invalid = [](const std::string& why) {
@@ -46,7 +46,7 @@ OnvifService::Result OnvifService::SetImagingSettings(const XmlElement& req) {
     if (const XmlElement* f = s->Child("Focus"))
         if (const XmlElement* mode = f->Child("AutoFocusMode"))
             if (mode->Value() != "MANUAL") return invalid("manual focus only");
-    m_dev.SetColour(ch, c);
+    m_dev.SetColor(ch, c);
     Result r;
     r.body = "<timg:SetImagingSettingsResponse/>";
     return r;

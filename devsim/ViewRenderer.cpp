@@ -17,7 +17,7 @@ uint8_t Clamp8(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 :
 void ViewRenderer::Render(const Panorama& world, const ViewSettings& view, Image& out) {
     Sample(world, view, out);
     if (view.blurRadius > 0) BoxBlur(out, view.blurRadius);
-    ApplyColour(out, view.exposure, view.colour);
+    ApplyColor(out, view.exposure, view.colour);
 }
 
 void ViewRenderer::Sample(const Panorama& world, const ViewSettings& view, Image& out) {
@@ -91,7 +91,7 @@ void ViewRenderer::BoxBlur(Image& img, int r) {
     }
 }
 
-void ViewRenderer::ApplyColour(Image& img, double exposure, const ColourBytes& colour) {
+void ViewRenderer::ApplyColor(Image& img, double exposure, const ColorBytes& colour) {
     // Exposure, contrast about mid-grey and brightness as one table per
     // component value; saturation and hue as a rotation and scaling of the
     // colour-difference plane, skipped while they are neutral.

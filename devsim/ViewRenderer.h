@@ -13,12 +13,12 @@
 
 namespace zv::devsim {
 
-struct ColourBytes {
+struct ColorBytes {
     uint8_t brightness = 127;
     uint8_t contrast = 127;
     uint8_t saturation = 127;
     uint8_t hue = 255;  // 255 leaves hue as it is
-    bool operator==(const ColourBytes& o) const {
+    bool operator==(const ColorBytes& o) const {
         return brightness == o.brightness && contrast == o.contrast && saturation == o.saturation &&
                hue == o.hue;
     }
@@ -30,7 +30,7 @@ struct ViewSettings {
     double zoom = 1;
     int blurRadius = 0;
     double exposure = 1;
-    ColourBytes colour;
+    ColorBytes colour;
     bool operator==(const ViewSettings& o) const {
         return pan == o.pan && tilt == o.tilt && zoom == o.zoom && blurRadius == o.blurRadius &&
                exposure == o.exposure && colour == o.colour;
@@ -60,7 +60,7 @@ public:
 private:
     static void Sample(const Panorama& world, const ViewSettings& view, Image& out);
     static void BoxBlur(Image& img, int radius);
-    static void ApplyColour(Image& img, double exposure, const ColourBytes& colour);
+    static void ApplyColor(Image& img, double exposure, const ColorBytes& colour);
 };
 
 }  // namespace zv::devsim

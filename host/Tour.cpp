@@ -18,7 +18,7 @@ namespace {
 
 // Control ids inside the module's panels (the module's resource.h).
 constexpr int kDomeJoystick = 6060, kDomeUp = 6052;
-constexpr int kColourBrightnessEdit = 8126, kColourBrightnessSlider = 1003;
+constexpr int kColorBrightnessEdit = 8126, kColorBrightnessSlider = 1003;
 
 using PlayStatsFn = int(__cdecl*)(int32_t, VN_PLAY_STATS*);
 
@@ -303,11 +303,11 @@ void Tour::Run() {
     Say("step: colour panel, drag a slider");
     Click(Centre(snap.tiles[1].video));
     Click(Centre(snap.colourButton));
-    HWND colour = s.WaitForPanel(kColourBrightnessEdit, 5000);
+    HWND colour = s.WaitForPanel(kColorBrightnessEdit, 5000);
     s.Check(colour != nullptr, "colour panel shown beside tile 2", "");
     const CAMERA_INFO cam2 = snap.tiles[1].camera;
     if (colour) {
-        HWND slider = GetDlgItem(colour, kColourBrightnessSlider);
+        HWND slider = GetDlgItem(colour, kColorBrightnessSlider);
         RECT thumb{};
         SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
         MapWindowPoints(slider, nullptr, reinterpret_cast<POINT*>(&thumb), 2);
@@ -322,7 +322,7 @@ void Tour::Run() {
         // a while).
         wchar_t text[16] = L"";
         auto shown = [&] {
-            GetWindowTextW(GetDlgItem(colour, kColourBrightnessEdit), text, 16);
+            GetWindowTextW(GetDlgItem(colour, kColorBrightnessEdit), text, 16);
             return _wtoi(text);
         };
         double after = before;

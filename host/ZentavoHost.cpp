@@ -294,7 +294,7 @@ void OpenDomePanel() {
               (r ? L": hold a button to move the dome" : L": the panel could not be made"));
 }
 
-void OpenColourPanel() {
+void OpenColorPanel() {
     Tile& tile = g.tiles[g.selected];
     const POINT at = BesideTile(g.selected, true);
     const int r = g.api.ParamSet(&tile.info, 1, at.x, at.y);
@@ -593,7 +593,7 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDC_DOME: OpenDomePanel(); break;
-        case IDC_COLOUR: OpenColourPanel(); break;
+        case IDC_COLOUR: OpenColorPanel(); break;
         case IDC_START_ALL:
             for (int t = 0; t < HostConfig::kTiles; ++t)
                 if (!g.tiles[t].wantPlaying) StartTile(t);

@@ -196,7 +196,7 @@ TEST(Picture, ShowsPanTiltZoomFocusAndIris) {
     EXPECT_LT(Picture(dark).Mean(1), ref.Mean(1) * 0.7);
 }
 
-TEST(Picture, AppliesTheChannelColourBytes) {
+TEST(Picture, AppliesTheChannelColorBytes) {
     ViewSettings base;
     base.pan = 200;
     const Picture ref(base);

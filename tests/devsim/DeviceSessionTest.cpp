@@ -222,7 +222,7 @@ TEST_F(DeviceSession, PtzUpMovesTheDomeAndStopFreezesIt) {
     EXPECT_GT(DiffIn(before, after, 60, 80, 200, 120), 1000u) << "the picture did not move";
 }
 
-TEST_F(DeviceSession, ConfigRoundTripChangesColourBytesAndPicture) {
+TEST_F(DeviceSession, ConfigRoundTripChangesColorBytesAndPicture) {
     auto c = Client();
     ConfigGet dev;
     dev.command = 1;

@@ -275,7 +275,7 @@ TEST_F(Onvif, BadMovesAndStopsGetTheirFaults) {
     EXPECT_NE(nodes.raw.find("VelocityGenericSpace"), std::string::npos);
 }
 
-TEST_F(Onvif, ImagingSettingsAreTheChannelsColourBytes) {
+TEST_F(Onvif, ImagingSettingsAreTheChannelsColorBytes) {
     Image before;
     ASSERT_TRUE(Snapshot(kDev, HttpPort(), 1, before));
     const Soap set = Call("imaging_service",

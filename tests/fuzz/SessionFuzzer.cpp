@@ -398,7 +398,7 @@ public:
 class FuzzPanels final : public IPanelFactory {
 public:
     class Dome;
-    class Colour;
+    class Color;
 
     FuzzPanels(ModelLibrary& net, Input& in) : m_net(net), m_in(in) {}
 
@@ -423,11 +423,11 @@ public:
     bool bFailConstruct = false, bThrowConstruct = false, bFailCreate = false, bThrowOnDestroy = false;
     int notInitialised = 0, createFailed = 0, made = 0;
     Dome* dome = nullptr;
-    Colour* colour = nullptr;
+    Color* colour = nullptr;
 
 private:
     friend class Dome;
-    friend class Colour;
+    friend class Color;
     ModelLibrary& m_net;
     Input& m_in;
 };
@@ -514,10 +514,10 @@ private:
     CAMERA_INFO m_camera{};
 };
 
-class FuzzPanels::Colour final : public FuzzPanel<IPanel> {
+class FuzzPanels::Color final : public FuzzPanel<IPanel> {
 public:
-    Colour(ModelLibrary& net, FuzzPanels& owner) : FuzzPanel(net, owner), m_config(net) {}
-    ~Colour() override { m_owner.colour = nullptr; }
+    Color(ModelLibrary& net, FuzzPanels& owner) : FuzzPanel(net, owner), m_config(net) {}
+    ~Color() override { m_owner.colour = nullptr; }
     bool CreateFromTemplate() override {
         FUZZ_CHECK(m_login != 0);  // its members come before its window
         if (!FuzzPanel::CreateFromTemplate()) return false;
@@ -552,7 +552,7 @@ std::unique_ptr<IPanel> FuzzPanels::MakeColorPanel(ZV_HWND) {
     Trace("  colour panel %s", bThrowConstruct ? "throws" : bFailConstruct ? "not made" : "made");
     if (bThrowConstruct) throw std::bad_alloc();
     if (bFailConstruct) return nullptr;
-    auto p = std::make_unique<Colour>(m_net, *this);
+    auto p = std::make_unique<Color>(m_net, *this);
     p->m_bFailCreate = bFailCreate;
     p->m_bThrowOnDestroy = bThrowOnDestroy;
     colour = p.get();
@@ -695,7 +695,7 @@ public:
             FUZZ_CHECK(m_sm->IsDomePresent() == (m_panels.dome ? 1 : 0));
             break;
         }
-        case 9: ShowColour(cam); break;
+        case 9: ShowColor(cam); break;
         case 10:
             if (m_panels.dome) {
                 using K = PtzButtonKind;
@@ -813,7 +813,7 @@ private:
         FUZZ_CHECK(m_sm->IsDomePresent() == (m_panels.dome ? 1 : 0));
     }
 
-    void ShowColour(CAMERA_INFO& cam) {
+    void ShowColor(CAMERA_INFO& cam) {
         m_panels.Draw();
         const int messages = m_panels.notInitialised + m_panels.createFailed;
         const int nShow = m_in.Int<int>();

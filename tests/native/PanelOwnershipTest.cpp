@@ -142,7 +142,7 @@ TEST_F(PanelTest, FreeAndCloseDestroyThePanelAndAbsorbFailures) {
     EXPECT_EQ(net.Count("dome#2 deleted"), 1);
 }
 
-TEST_F(PanelTest, ColourPanelGetsItsMembersBeforeItsWindowAndShowZeroLeavesNone) {
+TEST_F(PanelTest, ColorPanelGetsItsMembersBeforeItsWindowAndShowZeroLeavesNone) {
     CAMERA_INFO cam = Camera("10.0.0.2", 1, 55);
     EXPECT_EQ(sm.ShowColorPanel(cam, 1, 30, 40), 1);
     EXPECT_EQ(net.Calls(), (Calls{"Login 10.0.0.2 37777 admin pw -> 101", "colour#1 made, parent 55",
@@ -155,7 +155,7 @@ TEST_F(PanelTest, ColourPanelGetsItsMembersBeforeItsWindowAndShowZeroLeavesNone)
                                   "colour#2 create", "colour#2 destroy", "colour#2 deleted"}));
 }
 
-TEST_F(PanelTest, ColourPanelWithoutLoginIsNeverMade) {
+TEST_F(PanelTest, ColorPanelWithoutLoginIsNeverMade) {
     CAMERA_INFO cam = Camera("10.0.0.2");
     net.Script("Login", {0});
     EXPECT_EQ(sm.ShowColorPanel(cam, 1, 0, 0), 1);

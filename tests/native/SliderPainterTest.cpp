@@ -36,7 +36,7 @@ std::string Thumb(bool vertical, uint32_t style, int w, int h, bool enabled = tr
 
 int CountOf(const std::string& map, char c) { return int(std::count(map.begin(), map.end(), c)); }
 
-TEST(SliderColours, BrightenAndDimLeaveAnOverflowingChannelUnchanged) {
+TEST(SliderColors, BrightenAndDimLeaveAnOverflowingChannelUnchanged) {
     EXPECT_EQ(BrightenColor(MakeRgb(0, 0, 255), 51), MakeRgb(51, 51, 255));
     EXPECT_EQ(BrightenColor(MakeRgb(230, 10, 10), 51), MakeRgb(230, 61, 61));
     EXPECT_EQ(BrightenColor(MakeRgb(204, 205, 0), 51), MakeRgb(255, 205, 51));
@@ -45,7 +45,7 @@ TEST(SliderColours, BrightenAndDimLeaveAnOverflowingChannelUnchanged) {
     EXPECT_EQ(MidColor(MakeRgb(5, 0, 255), MakeRgb(0, 0, 254)), MakeRgb(2, 0, 254));
 }
 
-TEST(SliderColours, ShadesOfTheColourPanelFaceAndOfItsPressedFace) {
+TEST(SliderColors, ShadesOfTheColorPanelFaceAndOfItsPressedFace) {
     SliderShades s = ComputeShades(kFace, kSys);
     EXPECT_EQ(s.light1, MakeRgb(51, 51, 255));
     EXPECT_EQ(s.light2, MakeRgb(102, 102, 255));

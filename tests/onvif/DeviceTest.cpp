@@ -131,7 +131,7 @@ TEST_F(DeviceTest, PtzUpTiltsTheDomeAndTheStopFlagFreezesItEvenWithoutStop) {
     EXPECT_EQ(State(0, "focus"), focus1) << "focus stopped";
 }
 
-TEST_F(DeviceTest, ColourBytesReachTheDeviceScaleAndReadBackAsWritten) {
+TEST_F(DeviceTest, ColorBytesReachTheDeviceScaleAndReadBackAsWritten) {
     auto dev = Login();
     ASSERT_TRUE(dev);
     std::vector<uint8_t> all;

@@ -143,7 +143,7 @@ TEST_F(Hostile, CredentialsGoOnlyToTheUsersHostAndNeverInClear) {
 }
 
 TEST_F(Hostile, EveryCallEndsWithinItsBound) {
-    enum class Call { ColourRead, ColourWrite, PtzMove, PtzStop, Stream, Ping, TwoColourReads, Login };
+    enum class Call { ColorRead, ColorWrite, PtzMove, PtzStop, Stream, Ping, TwoColorReads, Login };
     struct Case {
         const char* what;
         const char* command;
@@ -152,15 +152,15 @@ TEST_F(Hostile, EveryCallEndsWithinItsBound) {
         int boundMs;
     };
     const Case cases[] = {
-        {"frozen: colour read", "onvif-freeze", "on", Call::ColourRead, 500},
-        {"frozen: colour write", "onvif-freeze", "on", Call::ColourWrite, 500},
+        {"frozen: colour read", "onvif-freeze", "on", Call::ColorRead, 500},
+        {"frozen: colour write", "onvif-freeze", "on", Call::ColorWrite, 500},
         {"frozen: PTZ move", "onvif-freeze", "on", Call::PtzMove, 1000},
         {"frozen: PTZ stop", "onvif-freeze", "on", Call::PtzStop, 1000},
         {"frozen: a stream's address", "onvif-freeze", "on", Call::Stream, 1000},
         {"frozen: liveness check", "onvif-freeze", "on", Call::Ping, 1000},
-        {"frozen: two colour reads at once", "onvif-freeze", "on", Call::TwoColourReads, 500},
+        {"frozen: two colour reads at once", "onvif-freeze", "on", Call::TwoColorReads, 500},
         {"frozen: login", "onvif-freeze", "on", Call::Login, 2000},
-        {"slow (2.9 s an answer): colour read", "onvif-delay", "2900", Call::ColourRead, 500},
+        {"slow (2.9 s an answer): colour read", "onvif-delay", "2900", Call::ColorRead, 500},
         {"slow (2.9 s an answer): PTZ stop", "onvif-delay", "2900", Call::PtzStop, 1000},
         {"Stop faulted, 0.4 s an answer: PTZ stop", "onvif-no-stop", "on", Call::PtzStop, 1000},
         // Every answer in time for its request, the sum not for the login.
@@ -179,8 +179,8 @@ TEST_F(Hostile, EveryCallEndsWithinItsBound) {
         std::vector<uint8_t> records(kChannelRecordSize, 0);
         StreamChoice choice;
         switch (c.call) {
-        case Call::ColourRead: dev->ReadRecords(0, records, deadline); break;
-        case Call::ColourWrite:
+        case Call::ColorRead: dev->ReadRecords(0, records, deadline); break;
+        case Call::ColorWrite:
             records[kColorOffset] = 200;
             dev->WriteRecords(0, records.data(), records.size(), deadline);
             break;
@@ -188,7 +188,7 @@ TEST_F(Hostile, EveryCallEndsWithinItsBound) {
         case Call::PtzStop: dev->Ptz(1, kPtzUp, 0, true, deadline); break;
         case Call::Stream: dev->Stream(0, false, choice, deadline); break;
         case Call::Ping: dev->Ping(c.boundMs); break;
-        case Call::TwoColourReads: {
+        case Call::TwoColorReads: {
             std::thread other([&] {
                 std::vector<uint8_t> r;
                 dev->ReadRecords(1, r, deadline);

@@ -93,7 +93,7 @@ TEST_F(Leaks, ShowAndCloseTheDomePanelAThousandTimes) {
     });
 }
 
-TEST_F(Leaks, ShowAndCloseTheColourPanelAThousandTimes) {
+TEST_F(Leaks, ShowAndCloseTheColorPanelAThousandTimes) {
     ASSERT_EQ(m.StartVideo(&cam), 1);
     ExpectFlat("colour panel", 20, 1000, [&](int) {
         ASSERT_EQ(m.ParamSet(&cam, 1, 400, 0), 1);

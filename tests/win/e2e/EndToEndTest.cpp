@@ -127,7 +127,7 @@ TEST_F(EndToEnd, PtzUpMovesTheDomeAndStopFreezesIt) {
     EXPECT_EQ(StopVideo(&a), 1);
 }
 
-TEST_F(EndToEnd, ColourWriteChangesTheChannelBytesAndThePicture) {
+TEST_F(EndToEnd, ColorWriteChangesTheChannelBytesAndThePicture) {
     CAMERA_INFO a = Camera(kDeviceA, 1, s_wndA);
     StartAndWait(a);
     unsigned char device[212] = {};

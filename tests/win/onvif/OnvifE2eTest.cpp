@@ -141,7 +141,7 @@ TEST_F(OnvifE2e, HoldingUpOnTheDomePanelTiltsAndTheReleaseStops) {
     EXPECT_GE(WaitFor(500, [&] { return Field("moving") == 0; }), 0) << "stopped without Stop";
 }
 
-TEST_F(OnvifE2e, ColourValuesLandOnTheDevicesScaleAndReadBackAsWritten) {
+TEST_F(OnvifE2e, ColorValuesLandOnTheDevicesScaleAndReadBackAsWritten) {
     ASSERT_EQ(StartVideo(&cam), 1);
     ASSERT_TRUE(PictureShown());
     ASSERT_EQ(ParamSet(&cam, 1, 400, 300), 1);
@@ -221,7 +221,7 @@ TEST_F(OnvifE2e, WebServicesThatStopAnsweringAreALossEvenWhileTheStreamRuns) {
 }
 
 TEST_F(OnvifE2e, AHungOrSlowCameraHoldsNoCallPastItsBound) {
-    enum class Call { ColourRead, PtzStop, Login };
+    enum class Call { ColorRead, PtzStop, Login };
     struct Case {
         const char* what;
         const char* fault;  // switched on with this argument
@@ -230,10 +230,10 @@ TEST_F(OnvifE2e, AHungOrSlowCameraHoldsNoCallPastItsBound) {
         long boundMs;  // the library's bound for what the module asks
     };
     const Case cases[] = {
-        {"frozen: colour read (DVR_ParamSet, show 0)", "onvif-freeze", "on", Call::ColourRead, 500},
+        {"frozen: colour read (DVR_ParamSet, show 0)", "onvif-freeze", "on", Call::ColorRead, 500},
         {"frozen: PTZ stop (DVR_SetDomeCMD)", "onvif-freeze", "on", Call::PtzStop, 1000},
         {"frozen: login (DVR_StartVideo, new user)", "onvif-freeze", "on", Call::Login, 8000},
-        {"slow, 2.9 s an answer: colour read", "onvif-delay", "2900", Call::ColourRead, 500},
+        {"slow, 2.9 s an answer: colour read", "onvif-delay", "2900", Call::ColorRead, 500},
         {"slow, 2.9 s an answer: PTZ stop", "onvif-delay", "2900", Call::PtzStop, 1000},
         {"slow, 2.9 s an answer: login", "onvif-delay", "2900", Call::Login, 8000},
     };
@@ -250,7 +250,7 @@ TEST_F(OnvifE2e, AHungOrSlowCameraHoldsNoCallPastItsBound) {
         CAMERA_INFO other = Camera(device.c_str(), 1, wnd, "viewer", "viewer");
         const DWORD start = GetTickCount();
         switch (c.call) {
-        case Call::ColourRead: EXPECT_EQ(ParamSet(&cam, 0, 0, 0), 1); break;
+        case Call::ColorRead: EXPECT_EQ(ParamSet(&cam, 0, 0, 0), 1); break;
         case Call::PtzStop: EXPECT_EQ(SetDomeCMD(0, PTZ_STOP, 0), 0); break;
         case Call::Login:
             EXPECT_EQ(StartVideo(&other), 0);

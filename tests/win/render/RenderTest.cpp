@@ -38,7 +38,7 @@ struct PanelCase {
 
 const PanelCase kDome{"dome", IDD_DOME_PANEL, IDC_DOME_JOYSTICK, {168, 300}, 113,
                       {{IDB_DOME_SKIN_LEFT, 0}, {IDB_DOME_SKIN_RIGHT, 164}}, {70, 240, 130, 270}};
-const PanelCase kColour{"colour", IDD_COLOR_PANEL, IDC_COLOR_BRIGHTNESS_EDIT, {126, 273}, 1000,
+const PanelCase kColor{"colour", IDD_COLOR_PANEL, IDC_COLOR_BRIGHTNESS_EDIT, {126, 273}, 1000,
                         {{IDB_COLOR_SKIN, 0}}, {0, 0, 0, 0}};
 
 // The bitmap buttons and their normal images: they take the image's size.
@@ -244,13 +244,13 @@ TEST_F(PanelRender, BothPanelsLieOnTheirSkinsAtThePrefixDpiAndAfterAMoveTo200Per
     ASSERT_EQ(m.ParamSet(&cam, 1, 330 + zv::ScalePx(175, halves), 10), 1);
     PumpMessages();
     HWND dome = FindThreadWindowWithChild(kDome.findById);
-    HWND colour = FindThreadWindowWithChild(kColour.findById);
+    HWND colour = FindThreadWindowWithChild(kColor.findById);
     Check(kDome, dome, halves);
-    Check(kColour, colour, halves);
+    Check(kColor, colour, halves);
     const char* name = std::getenv("ZV_RENDER_SHOT_NAME");
     SaveShot(name && *name ? name : ("panels-" + std::to_string(dpi) + "dpi").c_str());
 
-    for (const auto& [p, panel] : {std::pair{&kDome, dome}, std::pair{&kColour, colour}}) {
+    for (const auto& [p, panel] : {std::pair{&kDome, dome}, std::pair{&kColor, colour}}) {
         RECT suggested{};
         GetWindowRect(panel, &suggested);
         SendMessageW(panel, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));

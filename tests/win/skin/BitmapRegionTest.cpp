@@ -43,7 +43,7 @@ HRGN ReferenceRegion(int w, int h, const std::function<bool(int, int)>& keep) {
 
 int Complexity(HRGN r, RECT* box) { return GetRgnBox(r, box); }
 
-TEST(BitmapRegion, AllKeyColourGivesAnEmptyRegion) {
+TEST(BitmapRegion, AllKeyColorGivesAnEmptyRegion) {
     HBITMAP bmp = MakeBitmap(20, 10, [](int, int) { return 0xFF0000u; });
     HRGN r = CreateRegionFromBitmap(bmp, 0xFF0000, 0);
     ASSERT_NE(r, nullptr);
@@ -53,7 +53,7 @@ TEST(BitmapRegion, AllKeyColourGivesAnEmptyRegion) {
     DeleteObject(bmp);
 }
 
-TEST(BitmapRegion, NoKeyColourGivesTheImageRectangle_NearRedIsOpaque) {
+TEST(BitmapRegion, NoKeyColorGivesTheImageRectangle_NearRedIsOpaque) {
     HBITMAP bmp = MakeBitmap(37, 28, [](int x, int) { return x % 2 ? 0xFE0000u : 0x123456u; });
     HRGN r = CreateRegionFromBitmap(bmp, 0xFF0000, 0);
     ASSERT_NE(r, nullptr);

@@ -202,16 +202,16 @@ TEST_F(SkinControls, SliderDrawsItsOwnThumbThroughTheTrackbarsCustomDraw) {
     const ThumbParams p{{t.left, t.top, t.right, t.bottom}, s.GetStyle(), true, s.GetFaceColor(),
                         GetSysColor(COLOR_WINDOWFRAME), s.Shades()};
     DrawVerticalThumb(expected, p);
-    int differing = 0, faceColoured = 0;
+    int differing = 0, faceColored = 0;
     for (int y = t.top; y < t.bottom; ++y)
         for (int x = t.left; x < t.right; ++x) {
             const Color want = expected.At(x, y);
             if (want == MakeRgb(255, 255, 255)) continue;  // outside the pointed outline
             differing += cap.Pixel(x, y) != want;
-            faceColoured += cap.Pixel(x, y) == MakeRgb(0, 0, 255);
+            faceColored += cap.Pixel(x, y) == MakeRgb(0, 0, 255);
         }
     EXPECT_EQ(differing, 0);
-    EXPECT_GT(faceColoured, 0);
+    EXPECT_GT(faceColored, 0);
     // The channel is ours too: its fill colour appears above the thumb.
     int channelPixels = 0;
     for (int y = 0; y < t.top; ++y)

@@ -184,7 +184,7 @@ TEST(Dib, LoadsResourcesAndKeepsImageWhenIdIsMissing) {
     EXPECT_EQ(after.user, before.user);
 }
 
-TEST(DibDrawing, TrueColourImageLeavesPaletteAndStretchModeAlone) {
+TEST(DibDrawing, TrueColorImageLeavesPaletteAndStretchModeAlone) {
     CDib dib;
     ASSERT_TRUE(dib.LoadFromResource(IDB_BLOCKS));
     CCanvas canvas(12, 8);

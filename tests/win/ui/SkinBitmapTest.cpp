@@ -12,7 +12,7 @@ using zv::CSkinBitmap;
 
 namespace {
 
-constexpr COLORREF kWindowColour = RGB(0, 0, 0);
+constexpr COLORREF kWindowColor = RGB(0, 0, 0);
 
 // A visible top-level window with a black class background; pixels are read
 // back from its own device context.
@@ -72,8 +72,8 @@ TEST_F(SkinBitmapDraw, ClientContextCopiesAtNaturalSizeAndValidates) {
     EXPECT_FALSE(HasUpdate()) << "the paint context is opened on every call";
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(WindowPixel(2 + x, 1 + y), BlockColor(x, y));
-    EXPECT_EQ(WindowPixel(6, 1), kWindowColour);
-    EXPECT_EQ(WindowPixel(2, 4), kWindowColour);
+    EXPECT_EQ(WindowPixel(6, 1), kWindowColor);
+    EXPECT_EQ(WindowPixel(2, 4), kWindowColor);
 }
 
 TEST_F(SkinBitmapDraw, MinusOneSourceMeansZeroOtherValuesAsGiven) {
@@ -102,7 +102,7 @@ TEST_F(SkinBitmapDraw, PaintContextDrawsOnlyTheUpdateRegion) {
     CSkinBitmap skin(IDB_WIDE);
     ValidateRect(m_hWnd, nullptr);
     EXPECT_TRUE(skin.Draw(true, m_hWnd, 0, 0));
-    EXPECT_EQ(WindowPixel(0, 0), kWindowColour) << "nothing to paint: clipped away";
+    EXPECT_EQ(WindowPixel(0, 0), kWindowColor) << "nothing to paint: clipped away";
 
     const RECT rcDirty{10, 0, 20, 5};
     InvalidateRect(m_hWnd, &rcDirty, FALSE);
@@ -110,8 +110,8 @@ TEST_F(SkinBitmapDraw, PaintContextDrawsOnlyTheUpdateRegion) {
     EXPECT_FALSE(HasUpdate());
     EXPECT_EQ(WindowPixel(10, 0), WideColor(10, 0));
     EXPECT_EQ(WindowPixel(19, 4), WideColor(19, 4));
-    EXPECT_EQ(WindowPixel(9, 0), kWindowColour);
-    EXPECT_EQ(WindowPixel(20, 0), kWindowColour);
+    EXPECT_EQ(WindowPixel(9, 0), kWindowColor);
+    EXPECT_EQ(WindowPixel(20, 0), kWindowColor);
 }
 
 }  // namespace

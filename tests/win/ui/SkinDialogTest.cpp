@@ -210,7 +210,7 @@ TEST(SkinDialogPalette, OwnAndChildChangesGoToDefaultProcessing) {
         << "invalidated exactly when entries were mapped";
 }
 
-TEST(SkinDialogPalette, TrueColourSkinPassesBothMessagesOn) {
+TEST(SkinDialogPalette, TrueColorSkinPassesBothMessagesOn) {
     auto dlg = MakeDialog(IDB_BLOCKS, 0);
     auto other = MakeDialog(IDB_BLOCKS, 0);
     ASSERT_TRUE(dlg && other && !dlg->HasPalette());

@@ -35,7 +35,7 @@ void Drag(POINT from, POINT to) {
     Pump(200);
 }
 
-TEST(ColourPanelE2e, DraggingBrightnessUpChangesTheDeviceAndBrightensThePicture) {
+TEST(ColorPanelE2e, DraggingBrightnessUpChangesTheDeviceAndBrightensThePicture) {
     CDevsim* devsim = SharedDevsim();
     ASSERT_NE(devsim, nullptr) << "devsim.exe did not come up";
     HMODULE dll = LoadLibraryA("Zentavo.dll");
