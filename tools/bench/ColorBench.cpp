@@ -11,6 +11,7 @@
 //
 //   zv_bench_colour.exe [--device ADDR] [--channel N] [--rounds N] [--user NAME:PASSWORD]
 #include "BenchSupport.h"
+#include "DeviceFacts.h"
 
 #include <commctrl.h>
 
@@ -18,6 +19,8 @@
 
 #include "resource.h"
 #include "zentavo.h"
+
+namespace proto = zv::proto;
 
 namespace {
 
@@ -48,15 +51,18 @@ void PumpMessages() {
 
 // The brightness byte of a channel as the device has it now, or -1.
 int DeviceBrightness(bench::Vortanet& net, int32_t login, int channel) {
-    std::vector<unsigned char> device(212), records;
+    std::vector<unsigned char> device(proto::kDeviceBlockSize), records;
     int32_t got = 0;
-    if (!net.GetDevConfig(login, 1, 0, device.data(), 212, &got, 500) || got != 212) return -1;
-    records.resize(static_cast<size_t>(device[181]) * 340);
-    if (channel >= device[181]) return -1;
-    if (!net.GetDevConfig(login, 3, -1, records.data(), int32_t(records.size()), &got, 500) ||
+    if (!net.GetDevConfig(login, proto::kCfgDevice, 0, device.data(), proto::kDeviceBlockSize, &got, 500) ||
+        got != proto::kDeviceBlockSize)
+        return -1;
+    records.resize(static_cast<size_t>(device[proto::kChannelCountOffset]) * proto::kChannelRecordSize);
+    if (channel >= device[proto::kChannelCountOffset]) return -1;
+    if (!net.GetDevConfig(login, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
+                          int32_t(records.size()), &got, 500) ||
         got != int32_t(records.size()))
         return -1;
-    return records[static_cast<size_t>(channel) * 340 + 208];
+    return records[static_cast<size_t>(channel) * proto::kChannelRecordSize + proto::kBrightnessOffset];
 }
 
 }  // namespace
@@ -164,21 +170,31 @@ int main(int argc, char** argv) {
     // panel). It writes back exactly what it read.
     unsigned char info[56] = {};
     int error = 0;
-    const int32_t login = net.Login(a.device.c_str(), 37777, a.user.c_str(), a.password.c_str(), info, &error);
-    std::vector<unsigned char> devBlock(212), records;
+    const int32_t login =
+        net.Login(a.device.c_str(), 37777, a.user.c_str(), a.password.c_str(), info, &error);
+    std::vector<unsigned char> devBlock(proto::kDeviceBlockSize), records;
     auto direct = [&]() -> double {
         const double t = bench::NowUs();
         int32_t n1 = 0, n2 = 0;
-        if (net.GetDevConfig(login, 1, 0, devBlock.data(), 212, &n1, 500) && n1 == 212) {
-            records.resize(static_cast<size_t>(devBlock[181]) * 340);
-            if (net.GetDevConfig(login, 3, -1, records.data(), int32_t(records.size()), &n2, 500) &&
+        if (net.GetDevConfig(login, proto::kCfgDevice, 0, devBlock.data(), proto::kDeviceBlockSize, &n1,
+                             500) &&
+            n1 == proto::kDeviceBlockSize) {
+            records.resize(static_cast<size_t>(devBlock[proto::kChannelCountOffset]) *
+                           proto::kChannelRecordSize);
+            if (net.GetDevConfig(login, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
+                                 int32_t(records.size()), &n2, 500) &&
                 n2 == int32_t(records.size()))
-                net.SetDevConfig(login, 3, -1, records.data(), int32_t(records.size()), 500);
+                net.SetDevConfig(login, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
+                                 int32_t(records.size()), 500);
         }
         return bench::NowUs() - t;
     };
 
-    for (int i = 0; i < 20; ++i) { threePings(); release(i); direct(); }  // warm-up
+    for (int i = 0; i < 20; ++i) {
+        threePings();
+        release(i);
+        direct();
+    }  // warm-up
     handlerUs.clear();
     std::vector<double> floor3, releaseUs, directUs;
     const int rounds = a.rounds & ~1;  // even: the brightness ends where it began

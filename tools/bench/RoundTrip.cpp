@@ -8,8 +8,11 @@
 //
 //   zv_bench_roundtrip.exe [--device ADDR] [--channel N] [--rounds N] [--user NAME:PASSWORD]
 #include "BenchSupport.h"
+#include "DeviceFacts.h"
 
 #include <cstdlib>
+
+namespace proto = zv::proto;
 
 namespace {
 
@@ -162,26 +165,32 @@ int main(int argc, char** argv) {
 
     // Colour apply: the device block for the channel count, every channel
     // record, then the records written back (what the colour panel does).
-    std::vector<unsigned char> devBlock(212), records;
+    std::vector<unsigned char> devBlock(proto::kDeviceBlockSize), records;
     int32_t got = 0;
-    if (!net.GetDevConfig(login, 1, 0, devBlock.data(), 212, &got, 500) || got != 212) {
+    if (!net.GetDevConfig(login, proto::kCfgDevice, 0, devBlock.data(), proto::kDeviceBlockSize, &got, 500) ||
+        got != proto::kDeviceBlockSize) {
         std::fprintf(stderr, "bench: NetGetDevConfig(1, 0, 212) failed (returned %d)\n", got);
         return 1;
     }
-    const int channels = devBlock[181];
-    records.resize(static_cast<size_t>(channels) * 340);
+    const int channels = devBlock[proto::kChannelCountOffset];
+    records.resize(static_cast<size_t>(channels) * proto::kChannelRecordSize);
     auto apply = [&](int i) -> double {
         const double t = bench::NowUs();
         int32_t n1 = 0, n2 = 0;
-        const bool ok1 = net.GetDevConfig(login, 1, 0, devBlock.data(), 212, &n1, 500) && n1 == 212;
-        const int32_t size = devBlock[181] * 340;
+        const bool ok1 = net.GetDevConfig(login, proto::kCfgDevice, 0, devBlock.data(),
+                                          proto::kDeviceBlockSize, &n1, 500) &&
+                         n1 == proto::kDeviceBlockSize;
+        const int32_t size = devBlock[proto::kChannelCountOffset] * proto::kChannelRecordSize;
         const bool ok2 = size == static_cast<int32_t>(records.size()) &&
-                         net.GetDevConfig(login, 3, -1, records.data(), size, &n2, 500) && n2 == size;
+                         net.GetDevConfig(login, proto::kCfgChannel, proto::kCfgAllChannels, records.data(),
+                                          size, &n2, 500) &&
+                         n2 == size;
         if (ok1 && ok2) {
             // A one-step brightness change and back: the write carries a real edit.
-            unsigned char& b = records[static_cast<size_t>(a.channel) * 340 + 208];
+            unsigned char& b = records[static_cast<size_t>(a.channel) * proto::kChannelRecordSize +
+                                       proto::kBrightnessOffset];
             b = static_cast<unsigned char>(i % 2 ? b - 1 : b + 1);
-            net.SetDevConfig(login, 3, -1, records.data(), size, 500);
+            net.SetDevConfig(login, proto::kCfgChannel, proto::kCfgAllChannels, records.data(), size, 500);
         }
         const double dt = bench::NowUs() - t;
         if (!ok1 || !ok2) ++failures;
